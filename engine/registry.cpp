@@ -1,0 +1,48 @@
+/* Registry access: every raw Reg* call of the program lives here. */
+#include <string.h>
+
+#include "registry.h"
+
+LONG OpenKey(HKEY parent, const char *path, HKEY *key)
+{
+    *key = NULL;
+    return RegOpenKeyA(parent, path, key);
+}
+
+void CloseKey(HKEY key)
+{
+    RegCloseKey(key);
+}
+
+LONG EnumSubkey(HKEY key, DWORD index, char name[SUBKEY_NAME_SIZE])
+{
+    DWORD capacity = SUBKEY_NAME_SIZE;  /* the call overwrites it, so reset it every time */
+    FILETIME written;
+
+    return RegEnumKeyExA(key, index, name, &capacity, NULL, NULL, NULL, &written);
+}
+
+LONG ReadSmallValue(HKEY key, const char *name, SmallValue *value)
+{
+    DWORD type;
+    LONG result;
+
+    memset(value, 0, sizeof(*value));
+    value->size = SMALL_VALUE_SIZE;
+    result = RegQueryValueExA(key, name, NULL, &type, value->data, &value->size);
+    if (result == ERROR_SUCCESS && value->size > SMALL_VALUE_SIZE)
+        result = ERROR_MORE_DATA;
+    if (result != ERROR_SUCCESS)
+        memset(value, 0, sizeof(*value));
+    return result;
+}
+
+LONG WriteDwordValue(HKEY key, const char *name, const SmallValue *value)
+{
+    return RegSetValueExA(key, name, 0, REG_DWORD, value->data, value->size);
+}
+
+LONG DeleteValue(HKEY key, const char *name)
+{
+    return RegDeleteValueA(key, name);
+}

@@ -1,0 +1,39 @@
+/* The patch run: the user's decision carried out over every subkey of the driver key. */
+#include "driverkey.h"
+#include "log.h"
+#include "patch.h"
+#include "window.h"
+
+void PatchNamedSubkey(HWND target, BOOL apply, HKEY parent, const char *name)
+{
+    HKEY subkey;
+
+    LogLine(target, "Working in <%s> subkey.", name);
+    if (OpenKey(parent, name, &subkey) != ERROR_SUCCESS) {
+        LogLine(target, "Could not open subkey %s.", name);
+        return;
+    }
+    PatchSubkey(target, apply, subkey);
+    CloseKey(subkey);
+}
+
+static BOOL PatchStep(HWND target, HKEY parent, const char *name, void *context)
+{
+    PatchNamedSubkey(target, *(const BOOL *)context, parent, name);
+    return TRUE;
+}
+
+void RunPatch(HWND target, BOOL apply)
+{
+    HKEY key;
+
+    LogLine(target, "Starting to %s patch.", apply ? "apply" : "remove");
+    /* The key was there at the probe; if it has gone since, there is nothing to report on. */
+    if (OpenKey(HKEY_LOCAL_MACHINE, NEW_DRIVER_KEY, &key) != ERROR_SUCCESS)
+        return;
+    LogLine(target, "Patching key <%s>.", NEW_DRIVER_KEY);
+    WalkSubkeys(target, key, PatchStep, &apply);
+    CloseKey(key);
+    LogLine(target, "Done. Changed %d subkey(s).", (int)ChangedSubkeyCount);
+    ShowBox(NULL, "Done.", "Status", MB_OK);
+}

@@ -1,0 +1,130 @@
+/* The dialog shell: start-up banner, the delayed probe, and how the user closes the window. */
+#include "testing.h"
+
+using namespace hostwin;
+
+namespace {
+
+const Lines BANNER = {"Velmora", "Version 0.10, Tolvane, April 16 2003", " ", "Log begins."};
+
+int StartWinMain()
+{
+    return WinMain(nullptr, nullptr, (LPSTR) "", 1);
+}
+
+std::vector<Delivery> DeliveriesOf(UINT message)
+{
+    std::vector<Delivery> found;
+    for (const Delivery &delivery : Deliveries())
+        if (delivery.message == message)
+            found.push_back(delivery);
+    return found;
+}
+
+TEST_F(VelmoraTest, BannerComesFirstThenTheProbeHalfASecondLater)
+{
+    SetDword(Sub("0000"), "Turbo", 1);
+    ScriptUser(CLICK_CLOSE);
+    EXPECT_EQ(StartWinMain(), 0);
+
+    std::vector<LogItem> items = ListItems(IDC_LOG);
+    ASSERT_GE(items.size(), 5u);
+    for (size_t i = 0; i < BANNER.size(); i++) {
+        EXPECT_EQ(items[i].text, BANNER[i]);
+        EXPECT_EQ(items[i].atMs, 0) << "banner line " << i;
+    }
+    EXPECT_EQ(items[4].text, "Searching for new <Creative Labs> registry key.");
+    EXPECT_EQ(items[4].atMs, 500);
+}
+
+TEST_F(VelmoraTest, ProbeTimerIsArmedAtFiveHundredMsAndKilledAtItsFirstTick)
+{
+    ScriptUser(CLICK_CLOSE);
+    StartWinMain();
+
+    const std::vector<TimerEvent> &events = TimerEvents();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_TRUE(events[0].armed);
+    EXPECT_EQ(events[0].id, (UINT_PTR)ID_PROBE_TIMER);
+    EXPECT_EQ(events[0].elapse, 500u);
+    EXPECT_EQ(events[0].atMs, 0);
+    EXPECT_FALSE(events[1].armed);
+    EXPECT_EQ(events[1].id, (UINT_PTR)ID_PROBE_TIMER);
+    EXPECT_EQ(events[1].atMs, 500);
+}
+
+TEST_F(VelmoraTest, ProbeRunsOnceAndPostsItsStateToTheDialog)
+{
+    SetDword(Sub("0000"), "Turbo", 1);
+    SetDword(Sub("0000"), "OriginalTurboValue", 1);
+    ScriptUser(CLICK_CLOSE);
+    StartWinMain();
+
+    EXPECT_EQ(DeliveriesOf(WM_TIMER).size(), 1u);
+    std::vector<Delivery> posted = DeliveriesOf(WM_PATCHSTATE);
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_EQ(posted[0].wParam, (WPARAM)PATCH_STATE_PATCHED);
+    EXPECT_EQ(posted[0].lParam, 0);
+    Lines log = ListTexts(IDC_LOG);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "Searching for new <Creative Labs> registry key."), 1);
+}
+
+TEST_F(VelmoraTest, InitDialogLeavesTheFocusToTheDialogAndKeepsTheLogList)
+{
+    ScriptUser(CLICK_CLOSE);
+    StartWinMain();
+    ASSERT_FALSE(Deliveries().empty());
+    EXPECT_EQ(Deliveries()[0].message, (UINT)WM_INITDIALOG);
+    EXPECT_EQ(LogWindow, GetDlgItem(Dialog(), IDC_LOG));
+    EXPECT_NE(LogWindow, nullptr);
+}
+
+struct CloseCase
+{
+    const char *name;
+    UserAction action;
+    bool closes;
+};
+NAME_ROWS_BY(CloseCase)
+
+class Closing : public VelmoraTest, public ::testing::WithParamInterface<CloseCase>
+{
+};
+
+TEST_P(Closing, EndsTheDialogOrNot)
+{
+    ScriptUser(GetParam().action);
+    ScriptUser(CLICK_CLOSE, 10000);  // ends a dialog the first action left open
+    EXPECT_EQ(StartWinMain(), 0);
+    EXPECT_EQ(NowMs(), GetParam().closes ? 500 : 10000);
+}
+
+const CloseCase CLOSE_CASES[] = {
+    {"CloseButton", CLICK_CLOSE, true},
+    {"EnterKey", PRESS_ENTER, true},
+    {"CloseBox", CLICK_CLOSE_BOX, true},
+    {"EscapeKeyDoesNot", PRESS_ESCAPE, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(UserActions, Closing, ::testing::ValuesIn(CLOSE_CASES),
+                         [](const ::testing::TestParamInfo<CloseCase> &info) { return info.param.name; });
+
+TEST_F(VelmoraTest, ClosingBeforeTheFirstTickTouchesNoRegistry)
+{
+    SetDword(Sub("0000"), "Turbo", 1);
+    ScriptUser(CLICK_CLOSE, 200);
+    EXPECT_EQ(StartWinMain(), 0);
+    EXPECT_EQ(ListTexts(IDC_LOG), BANNER);
+    EXPECT_EQ(CallCount(REG_OPEN), 0);
+    EXPECT_TRUE(DeliveriesOf(WM_TIMER).empty());
+}
+
+TEST_F(VelmoraTest, CloseRequestIsAnsweredAsHandled)
+{
+    ScriptUser(CLICK_CLOSE);
+    StartWinMain();
+    EXPECT_EQ(PatchDialogProc(Dialog(), WM_CLOSE, 0, 0), TRUE);
+    EXPECT_EQ(PatchDialogProc(Dialog(), 0x0201 /* WM_LBUTTONDOWN */, 0, 0), FALSE);
+}
+
+}  // namespace

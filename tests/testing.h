@@ -1,0 +1,84 @@
+/* What the host tests share: a fresh "process" for each test, the driver's key paths,
+   and running the whole program as a user would. */
+#ifndef VELMORA_TESTING_H
+#define VELMORA_TESTING_H
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "dialog.h"
+#include "driverkey.h"
+#include "hostwin.h"
+#include "patch.h"
+#include "resource.h"
+
+typedef std::vector<std::string> Lines;
+
+const std::string WAVE = NEW_DRIVER_KEY;
+const std::string OLD = OLD_DRIVER_KEY;
+
+inline std::string Sub(const std::string &name)
+{
+    return WAVE + "\\" + name;
+}
+
+inline std::vector<BYTE> Bytes(unsigned long long number, size_t size = 4)
+{
+    std::vector<BYTE> bytes;
+    for (size_t i = 0; i < size; i++)
+        bytes.push_back((BYTE)(number >> (8 * i)));
+    return bytes;
+}
+
+/* Names a table row in test listings instead of dumping its bytes. */
+#define NAME_ROWS_BY(Row)                                      \
+    inline void PrintTo(const Row &row, std::ostream *out)     \
+    {                                                          \
+        *out << row.name;                                      \
+    }
+
+/* A new process: an empty registry and window system, the program's globals at their start. */
+class VelmoraTest : public ::testing::Test
+{
+protected:
+    HWND log = nullptr;
+
+    void SetUp() override
+    {
+        hostwin::ResetRegistry();
+        hostwin::ResetUi();
+        hostwin::LoadResources(VELMORA_RES);
+        StartProcess();
+    }
+
+    void TearDown() override
+    {
+        EXPECT_EQ(hostwin::OpenHandleCount(), 0) << "a registry key was left open";
+    }
+
+    /* The program's state as a fresh start has it; the registry stays as it is. */
+    void StartProcess()
+    {
+        ChangedSubkeyCount = 0;
+        LogWindow = nullptr;
+        log = hostwin::CreateListBox();
+    }
+
+    Lines Log() const { return hostwin::Texts(log); }
+
+    /* Runs the program from WinMain, answering its prompt and then closing it. */
+    Lines RunProgram(int answer)
+    {
+        hostwin::ResetUi();
+        StartProcess();
+        hostwin::ScriptAnswer(answer);
+        hostwin::ScriptUser(hostwin::CLICK_CLOSE);
+        EXPECT_EQ(WinMain(nullptr, nullptr, (LPSTR) "", 1), 0);
+        EXPECT_FALSE(hostwin::Stalled());
+        return hostwin::ListTexts(IDC_LOG);
+    }
+};
+
+#endif

@@ -43,11 +43,14 @@ enum RegOp { REG_OPEN, REG_ENUM, REG_QUERY, REG_SET, REG_DELETE, REG_CLOSE, REG_
    RegOpenKeyA, the name of the key for RegEnumKeyExA, or the value name; empty matches any.
    `nth` 0 fails every matching call, N only the Nth one. */
 void FailCall(RegOp op, LONG code, const std::string &name = "", int nth = 0);
+/* Makes the Nth write-or-delete call (RegSetValueExA or RegDeleteValueA) return `code`. */
+void FailChange(int n, LONG code);
 int CallCount(RegOp op);
 int OpenHandleCount();
 
 /* A copy of the whole registry, to restore later. */
 Snapshot TakeSnapshot();
+/* Starts over from a copy, as a new process would: no open handles, no injected failures. */
 void RestoreSnapshot(const Snapshot &snapshot);
 /* Copies the registry right after the Nth successful write or delete, as a crash there
    would leave it; NULL until that happens. */

@@ -57,6 +57,9 @@ struct Registry
     std::vector<Rule> rules;
     int calls[REG_OP_COUNT] = {};
     int changes = 0;
+    int changeCalls = 0;
+    int failChangeAt = 0;
+    LONG failChangeCode = 0;
     int snapshotAt = 0;
     Snapshot snapshot;
 };
@@ -122,6 +125,8 @@ LONG Intercept(RegOp op, const std::string &name)
 {
     Registry &registry = State();
     registry.calls[op]++;
+    if ((op == REG_SET || op == REG_DELETE) && ++registry.changeCalls == registry.failChangeAt)
+        return registry.failChangeCode;
     for (Rule &rule : registry.rules) {
         if (rule.op != op || (!rule.name.empty() && !NamesEqual(rule.name, name)))
             continue;
@@ -255,6 +260,12 @@ void FailCall(RegOp op, LONG code, const std::string &name, int nth)
     State().rules.push_back(Rule{op, code, name, nth, 0});
 }
 
+void FailChange(int n, LONG code)
+{
+    State().failChangeAt = n;
+    State().failChangeCode = code;
+}
+
 int CallCount(RegOp op)
 {
     return State().calls[op];
@@ -272,6 +283,7 @@ Snapshot TakeSnapshot()
 
 void RestoreSnapshot(const Snapshot &snapshot)
 {
+    State() = Registry();  /* a new process: no handles, no injected failures */
     State().root = Copy(snapshot);
 }
 

@@ -1,0 +1,259 @@
+/* The end-to-end driver: starts Velmora.exe, finds its dialog and message boxes as a user
+   sees them, answers and closes them as a user would, and prints what it saw: every box,
+   every log line, the exit code and the driver's registry values afterwards.
+
+   usage: driver VELMORA.EXE ANSWER CLOSE
+     ANSWER  yes | no | ok      the answer to the first box the dialog shows
+     CLOSE   button | enter | closebox | escape   (escape: press Escape, check the dialog
+             is still open a second later, then press the Close button) */
+#include <windows.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+static const char WAVE_KEY[] = "SYSTEM\\CurrentControlSet\\Control\\Creative Tech\\Emu10kx\\DriverSettings\\Wave";
+static const DWORD STEP_MS = 50;
+static const DWORD WAIT_MS = 30000;
+
+static DWORD ProcessId;
+
+static void Fail(const char *what)
+{
+    printf("FAIL %s\n", what);
+    fflush(stdout);
+    ExitProcess(2);
+}
+
+/* Cross-process text goes through the W messages: Wine 8's LB_GETTEXT over processes
+   returns UTF-16 even to the A call. */
+static std::string Narrow(const std::wstring &wide)
+{
+    if (wide.empty())
+        return "";
+    int size = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), (int)wide.size(), NULL, 0, NULL, NULL);
+    std::string text(size, '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), (int)wide.size(), &text[0], size, NULL, NULL);
+    return text;
+}
+
+static LRESULT Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result))
+        return -1;
+    return (LRESULT)result;
+}
+
+static std::string WindowText(HWND window)
+{
+    LRESULT length = Ask(window, WM_GETTEXTLENGTH, 0, 0);
+    if (length <= 0)
+        return "";
+    std::wstring text(length + 1, L'\0');
+    Ask(window, WM_GETTEXT, length + 1, (LPARAM)&text[0]);
+    text.resize(wcslen(text.c_str()));
+    return Narrow(text);
+}
+
+static std::vector<std::string> LogLines(HWND list)
+{
+    std::vector<std::string> lines;
+    LRESULT count = Ask(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; i++) {
+        LRESULT length = Ask(list, LB_GETTEXTLEN, i, 0);
+        std::wstring text(length + 1, L'\0');
+        Ask(list, LB_GETTEXT, i, (LPARAM)&text[0]);
+        text.resize(wcslen(text.c_str()));
+        lines.push_back(Narrow(text));
+    }
+    return lines;
+}
+
+struct Search
+{
+    HWND exclude;
+    HWND found;
+};
+
+static BOOL CALLBACK FindDialogWindow(HWND window, LPARAM context)
+{
+    Search *search = (Search *)context;
+    DWORD owner = 0;
+    char className[16];
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != ProcessId || window == search->exclude || !IsWindowVisible(window))
+        return TRUE;
+    if (!GetClassNameA(window, className, sizeof(className)) || strcmp(className, "#32770") != 0)
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+/* A visible dialog-class top-level window of Velmora other than `exclude`. */
+static HWND FindTopWindow(HWND exclude)
+{
+    Search search = {exclude, NULL};
+    EnumWindows(FindDialogWindow, (LPARAM)&search);
+    return search.found;
+}
+
+static HWND WaitForDialog()
+{
+    for (DWORD waited = 0; waited < WAIT_MS; waited += STEP_MS) {
+        HWND dialog = FindTopWindow(NULL);
+        if (dialog && WindowText(dialog) == "Velmora" && GetDlgItem(dialog, 1000))
+            return dialog;
+        Sleep(STEP_MS);
+    }
+    Fail("the dialog did not appear");
+    return NULL;
+}
+
+static bool HasIcon(HWND box)
+{
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char className[16];
+        if (GetClassNameA(child, className, sizeof(className)) && strcmp(className, "Static") == 0 &&
+            (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
+            SendMessageA(child, STM_GETICON, 0, 0) != 0)
+            return true;
+    }
+    return false;
+}
+
+/* Prints a box as a user sees it, then presses its button `id`. */
+static void Answer(HWND dialog, HWND box, int id)
+{
+    HWND owner = GetWindow(box, GW_OWNER);
+    std::string buttons;
+    static const struct { int id; const char *name; } BUTTONS[] = {{IDOK, "OK"}, {IDYES, "Yes"}, {IDNO, "No"}, {IDCANCEL, "Cancel"}};
+    for (const auto &button : BUTTONS)
+        if (GetDlgItem(box, button.id) && IsWindowVisible(GetDlgItem(box, button.id)))
+            buttons += std::string(buttons.empty() ? "" : "+") + button.name;
+    printf("BOX owner=%s caption=\"%s\" text=\"%s\" buttons=%s icon=%s\n",
+           owner == dialog ? "dialog" : owner ? "other" : "none", WindowText(box).c_str(),
+           WindowText(GetDlgItem(box, 0xFFFF)).c_str(), buttons.c_str(), HasIcon(box) ? "yes" : "no");
+    HWND button = GetDlgItem(box, id);
+    if (!button)
+        Fail("the box has not the button to press");
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)button);
+    for (DWORD waited = 0; IsWindow(box) && waited < WAIT_MS; waited += STEP_MS)
+        Sleep(STEP_MS);
+}
+
+static bool LogEnded(HWND list)
+{
+    std::vector<std::string> lines = LogLines(list);
+    return !lines.empty() && lines.back() == "Log ends.";
+}
+
+/* Answers the boxes as they come until the log's last line is "Log ends.". */
+static void RunToLogEnd(HWND dialog, int firstAnswer)
+{
+    HWND list = GetDlgItem(dialog, 1000);
+    int boxes = 0;
+    for (DWORD waited = 0; waited < WAIT_MS; waited += STEP_MS) {
+        HWND box = FindTopWindow(dialog);
+        if (box) {
+            Answer(dialog, box, boxes++ == 0 ? firstAnswer : IDOK);
+            waited = 0;
+            continue;
+        }
+        if (LogEnded(list))
+            return;
+        Sleep(STEP_MS);
+    }
+    Fail("the log did not end");
+}
+
+static void CloseDialog(HWND dialog, const char *how)
+{
+    HWND button = GetDlgItem(dialog, IDOK);
+    if (strcmp(how, "escape") == 0) {
+        PostMessageA(dialog, WM_KEYDOWN, VK_ESCAPE, 0);
+        PostMessageA(dialog, WM_KEYUP, VK_ESCAPE, 0);
+        Sleep(1000);
+        printf("AFTER-ESCAPE %s\n", IsWindow(dialog) && IsWindowVisible(dialog) ? "open" : "closed");
+        how = "button";
+    }
+    if (strcmp(how, "button") == 0)
+        PostMessageA(button, BM_CLICK, 0, 0);
+    else if (strcmp(how, "enter") == 0) {
+        PostMessageA(dialog, WM_KEYDOWN, VK_RETURN, 0);
+        PostMessageA(dialog, WM_KEYUP, VK_RETURN, 0);
+    } else if (strcmp(how, "closebox") == 0)
+        PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    else
+        Fail("unknown way to close");
+}
+
+static std::string Hex(const BYTE *data, DWORD size)
+{
+    std::string text;
+    char byte[4];
+    for (DWORD i = 0; i < size; i++) {
+        snprintf(byte, sizeof(byte), "%s%02x", i ? "," : "", data[i]);
+        text += byte;
+    }
+    return text.empty() ? "-" : text;
+}
+
+/* The driver key's subkeys and values as the registry holds them now. */
+static void PrintRegistry()
+{
+    HKEY wave;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, WAVE_KEY, 0, KEY_READ, &wave) != ERROR_SUCCESS) {
+        printf("REG no driver key\n");
+        return;
+    }
+    char subkeyName[256];
+    for (DWORD i = 0;; i++) {
+        DWORD nameSize = sizeof(subkeyName);
+        if (RegEnumKeyExA(wave, i, subkeyName, &nameSize, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+            break;
+        HKEY subkey;
+        if (RegOpenKeyExA(wave, subkeyName, 0, KEY_READ, &subkey) != ERROR_SUCCESS)
+            continue;
+        for (DWORD j = 0;; j++) {
+            char valueName[256];
+            BYTE data[256];
+            DWORD valueSize = sizeof(valueName), dataSize = sizeof(data), type;
+            if (RegEnumValueA(subkey, j, valueName, &valueSize, NULL, &type, data, &dataSize) != ERROR_SUCCESS)
+                break;
+            printf("REG %s %s type=%lu data=%s\n", subkeyName, valueName, type, Hex(data, dataSize).c_str());
+        }
+        RegCloseKey(subkey);
+    }
+    RegCloseKey(wave);
+}
+
+int main(int argc, char **argv)
+{
+    if (argc != 4)
+        Fail("usage: driver VELMORA.EXE yes|no|ok button|enter|closebox|escape");
+    int answer = strcmp(argv[2], "yes") == 0 ? IDYES : strcmp(argv[2], "no") == 0 ? IDNO : IDOK;
+
+    STARTUPINFOA startup = {};
+    PROCESS_INFORMATION process = {};
+    startup.cb = sizeof(startup);
+    if (!CreateProcessA(argv[1], NULL, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+        Fail("cannot start Velmora");
+    ProcessId = process.dwProcessId;
+
+    HWND dialog = WaitForDialog();
+    RunToLogEnd(dialog, answer);
+    for (const std::string &line : LogLines(GetDlgItem(dialog, 1000)))
+        printf("LOG %s\n", line.c_str());
+    CloseDialog(dialog, argv[3]);
+
+    if (WaitForSingleObject(process.hProcess, WAIT_MS) != WAIT_OBJECT_0)
+        Fail("Velmora did not exit");
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    printf("EXIT %lu\n", exitCode);
+    PrintRegistry();
+    return 0;
+}

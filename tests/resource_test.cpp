@@ -159,3 +159,20 @@ TEST(VersionResource, NamesVelmoraOneZeroZeroOne)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ManifestResource, AsksForAdministratorRightsOnEveryWindowsSinceVista)
+{
+    std::vector<Resource> resources = ReadResourceFile(VELMORA_RES);
+    const Resource *resource = FindResource(resources, 24 /* RT_MANIFEST */, 1);
+    ASSERT_NE(resource, nullptr);
+    std::string manifest(resource->data.begin(), resource->data.end());
+    EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"requireAdministrator\" uiAccess=\"false\"/>"),
+              std::string::npos);
+    for (const char *os : {"e2011457-1546-43c5-a5fe-008deee3d3f0", "35138b9a-5d96-4fbd-8e2d-a2440225f93a",
+                           "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"})
+        EXPECT_NE(manifest.find(os), std::string::npos) << os;
+}
+
+}  // namespace

@@ -8,3 +8,9 @@ target_compile_options(Velmora PRIVATE
     $<$<COMPILE_LANGUAGE:CXX>:${WARNINGS} -Os -fno-exceptions -fno-rtti>)
 target_link_options(Velmora PRIVATE -static -s)
 set_source_files_properties(${RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS "${RESOURCE_DEPENDS}")
+
+# The end-to-end test driver: a console program that runs Velmora.exe under Wine and
+# acts as its user. Test code, never shipped.
+add_executable(velmora_driver tests/e2e/driver.cpp)
+target_compile_options(velmora_driver PRIVATE ${WARNINGS} -O2)
+target_link_options(velmora_driver PRIVATE -static)

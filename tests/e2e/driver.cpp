@@ -11,6 +11,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -217,15 +218,21 @@ static void PrintRegistry()
         HKEY subkey;
         if (RegOpenKeyExA(wave, subkeyName, 0, KEY_READ, &subkey) != ERROR_SUCCESS)
             continue;
+        std::vector<std::string> lines;
         for (DWORD j = 0;; j++) {
-            char valueName[256];
+            char valueName[256], line[1024];
             BYTE data[256];
             DWORD valueSize = sizeof(valueName), dataSize = sizeof(data), type;
             if (RegEnumValueA(subkey, j, valueName, &valueSize, NULL, &type, data, &dataSize) != ERROR_SUCCESS)
                 break;
-            printf("REG %s %s type=%lu data=%s\n", subkeyName, valueName, type, Hex(data, dataSize).c_str());
+            snprintf(line, sizeof(line), "REG %s %s type=%lu data=%s", subkeyName, valueName, type,
+                     Hex(data, dataSize).c_str());
+            lines.push_back(line);
         }
         RegCloseKey(subkey);
+        std::sort(lines.begin(), lines.end());  // value order is the registry's own business
+        for (const std::string &line : lines)
+            printf("%s\n", line.c_str());
     }
     RegCloseKey(wave);
 }

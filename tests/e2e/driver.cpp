@@ -2,13 +2,16 @@
    sees them, answers and closes them as a user would, and prints what it saw: every box,
    every log line, the exit code and the driver's registry values afterwards.
 
-   usage: driver VELMORA.EXE ANSWER CLOSE
-     ANSWER  yes | no | ok      the answer to the first box the dialog shows
-     CLOSE   button | enter | closebox | escape   (escape: press Escape, check the dialog
-             is still open a second later, then press the Close button) */
+   usage: driver VELMORA.EXE ANSWER CLOSE [HOLD_MS]
+     ANSWER   yes | no | ok      the answer to the first box the dialog shows
+     CLOSE    button | enter | closebox | escape   (escape: press Escape, check the dialog
+              is still open a second later, then press the Close button)
+     HOLD_MS  how long to leave the finished log on screen before closing (default 0)
+   or: driver --registry        prints the driver's registry values only */
 #include <windows.h>
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
@@ -239,8 +242,12 @@ static void PrintRegistry()
 
 int main(int argc, char **argv)
 {
-    if (argc != 4)
-        Fail("usage: driver VELMORA.EXE yes|no|ok button|enter|closebox|escape");
+    if (argc == 2 && strcmp(argv[1], "--registry") == 0) {
+        PrintRegistry();
+        return 0;
+    }
+    if (argc != 4 && argc != 5)
+        Fail("usage: driver VELMORA.EXE yes|no|ok button|enter|closebox|escape [HOLD_MS]");
     int answer = strcmp(argv[2], "yes") == 0 ? IDYES : strcmp(argv[2], "no") == 0 ? IDNO : IDOK;
 
     STARTUPINFOA startup = {};
@@ -254,6 +261,9 @@ int main(int argc, char **argv)
     RunToLogEnd(dialog, answer);
     for (const std::string &line : LogLines(GetDlgItem(dialog, 1000)))
         printf("LOG %s\n", line.c_str());
+    fflush(stdout);
+    if (argc == 5)
+        Sleep((DWORD)atoi(argv[4]));
     CloseDialog(dialog, argv[3]);
 
     if (WaitForSingleObject(process.hProcess, WAIT_MS) != WAIT_OBJECT_0)

@@ -40,3 +40,8 @@ target_link_libraries(unit_tests PRIVATE program GTest::gtest GTest::gtest_main)
 enable_testing()
 include(GoogleTest)
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
+
+# The same registry sequence against hostwin, for the comparison with Wine.
+add_executable(regdiff_host tests/regdiff/host_main.cpp tests/regdiff/sequence.cpp)
+target_include_directories(regdiff_host PRIVATE ${CMAKE_SOURCE_DIR}/tests/regdiff)
+target_link_libraries(regdiff_host PRIVATE hostwin)

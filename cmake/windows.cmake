@@ -14,3 +14,9 @@ set_source_files_properties(${RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS "${RESO
 add_executable(velmora_driver tests/e2e/driver.cpp)
 target_compile_options(velmora_driver PRIVATE ${WARNINGS} -O2)
 target_link_options(velmora_driver PRIVATE -static)
+
+# The registry sequence that hostwin's registry must answer exactly as Windows does.
+add_executable(regdiff tests/regdiff/wine_main.cpp tests/regdiff/sequence.cpp)
+target_include_directories(regdiff PRIVATE tests/regdiff)
+target_compile_options(regdiff PRIVATE ${WARNINGS} -O2)
+target_link_options(regdiff PRIVATE -static)

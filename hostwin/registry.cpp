@@ -9,14 +9,15 @@
 
 namespace hostwin {
 
-/* Windows compares registry names without case, by their upper-case forms. */
+/* Registry names compare without case; Wine orders them by their lower-case forms, so "_"
+   comes before the letters. */
 struct NameLess
 {
     bool operator()(const std::string &a, const std::string &b) const
     {
         size_t n = a.size() < b.size() ? a.size() : b.size();
         for (size_t i = 0; i < n; i++) {
-            int ca = toupper((unsigned char)a[i]), cb = toupper((unsigned char)b[i]);
+            int ca = tolower((unsigned char)a[i]), cb = tolower((unsigned char)b[i]);
             if (ca != cb)
                 return ca < cb;
         }
@@ -379,6 +380,8 @@ LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD ty
     LONG code = Intercept(REG_QUERY, NameOf(name));
 
     (void)reserved;
+    if (type)
+        *type = REG_NONE;  /* what a failed query leaves there */
     if (code == ERROR_SUCCESS)
         code = Use(key, node);
     if (code != ERROR_SUCCESS)

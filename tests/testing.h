@@ -32,6 +32,17 @@ inline std::vector<BYTE> Bytes(unsigned long long number, size_t size = 4)
     return bytes;
 }
 
+namespace hostwin {
+/* A value as a failing test shows it: type and bytes. */
+inline void PrintTo(const Value &value, std::ostream *out)
+{
+    *out << "type " << value.type << " [";
+    for (size_t i = 0; i < value.data.size(); i++)
+        *out << (i ? " " : "") << (int)value.data[i];
+    *out << "]";
+}
+}  // namespace hostwin
+
 /* Names a table row in test listings instead of dumping its bytes. */
 #define NAME_ROWS_BY(Row)                                      \
     inline void PrintTo(const Row &row, std::ostream *out)     \

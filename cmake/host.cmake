@@ -45,3 +45,7 @@ gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
 add_executable(regdiff_host tests/regdiff/host_main.cpp tests/regdiff/sequence.cpp)
 target_include_directories(regdiff_host PRIVATE ${CMAKE_SOURCE_DIR}/tests/regdiff)
 target_link_libraries(regdiff_host PRIVATE hostwin)
+
+# The benchmark's count of registry calls per subkey (bench/run prints it).
+add_executable(bench_calls bench/calls.cpp)
+target_link_libraries(bench_calls PRIVATE program)

@@ -20,3 +20,8 @@ add_executable(regdiff tests/regdiff/wine_main.cpp tests/regdiff/sequence.cpp)
 target_include_directories(regdiff PRIVATE tests/regdiff)
 target_compile_options(regdiff PRIVATE ${WARNINGS} -O2)
 target_link_options(regdiff PRIVATE -static)
+
+# The benchmark's measure of the platform's list box (bench/run prints it).
+add_executable(bench_listbox bench/listbox.cpp)
+target_compile_options(bench_listbox PRIVATE ${WARNINGS} -O2)
+target_link_options(bench_listbox PRIVATE -static)

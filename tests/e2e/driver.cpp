@@ -7,7 +7,11 @@
      CLOSE    button | enter | closebox | escape   (escape: press Escape, check the dialog
               is still open a second later, then press the Close button)
      HOLD_MS  how long to leave the finished log on screen before closing (default 0)
-   or: driver --registry        prints the driver's registry values only */
+   or: driver --registry        prints the driver's registry values only
+   or: driver --time-velmora VELMORA.EXE   answers Yes at once and prints, in ms from the
+                                start of the process, when the prompt came and when the
+                                "Done." box came
+   or: driver --time COMMAND LINE          prints how long the command ran, in ms */
 #include <windows.h>
 
 #include <stdio.h>
@@ -240,8 +244,88 @@ static void PrintRegistry()
     RegCloseKey(wave);
 }
 
+static double NowMs()
+{
+    static LARGE_INTEGER frequency;
+    LARGE_INTEGER now;
+    if (!frequency.QuadPart)
+        QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&now);
+    return 1000.0 * (double)now.QuadPart / (double)frequency.QuadPart;
+}
+
+static PROCESS_INFORMATION Start(char *commandLine)
+{
+    STARTUPINFOA startup = {};
+    PROCESS_INFORMATION process = {};
+    startup.cb = sizeof(startup);
+    if (!CreateProcessA(NULL, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+        Fail("cannot start the program");
+    ProcessId = process.dwProcessId;
+    return process;
+}
+
+/* Polls closely, so that the times are Velmora's rather than the driver's. */
+static HWND WaitForBoxClosely(HWND dialog, const char *text)
+{
+    for (double start = NowMs(); NowMs() - start < 600000; Sleep(1)) {
+        HWND box = FindTopWindow(dialog);
+        if (box && WindowText(GetDlgItem(box, 0xFFFF)) == text)
+            return box;
+    }
+    Fail("timed out waiting for a box");
+    return NULL;
+}
+
+static HWND WaitForDialogClosely()
+{
+    for (double start = NowMs(); NowMs() - start < 600000; Sleep(1)) {
+        HWND dialog = FindTopWindow(NULL);
+        if (dialog && WindowText(dialog) == "Velmora" && GetDlgItem(dialog, 1000))
+            return dialog;
+    }
+    Fail("timed out waiting for the dialog");
+    return NULL;
+}
+
+static int TimeVelmora(char *exe)
+{
+    double start = NowMs();
+    PROCESS_INFORMATION process = Start(exe);
+    HWND dialog = WaitForDialogClosely();
+    double shown = NowMs();
+    HWND prompt = WaitForBoxClosely(dialog, "Ready to apply patch. Apply patch now?");
+    double prompted = NowMs();
+    PostMessageA(prompt, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), (LPARAM)GetDlgItem(prompt, IDYES));
+    HWND done = WaitForBoxClosely(dialog, "Done.");
+    double finished = NowMs();
+    printf("dialog_ms=%.0f prompt_ms=%.0f done_ms=%.0f\n", shown - start, prompted - start, finished - start);
+    PostMessageA(done, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(done, IDOK));
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    WaitForSingleObject(process.hProcess, WAIT_MS);
+    return 0;
+}
+
+static int TimeCommand(char *commandLine)
+{
+    double start = NowMs();
+    PROCESS_INFORMATION process = Start(commandLine);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    printf("run_ms=%.0f\n", NowMs() - start);
+    return 0;
+}
+
 int main(int argc, char **argv)
 {
+    if (argc == 3 && strcmp(argv[1], "--time-velmora") == 0)
+        return TimeVelmora(argv[2]);
+    if (argc >= 3 && strcmp(argv[1], "--time") == 0) {
+        /* The command line as given, after the option. */
+        char *commandLine = strstr(GetCommandLineA(), "--time") + strlen("--time");
+        while (*commandLine == ' ')
+            commandLine++;
+        return TimeCommand(commandLine);
+    }
     if (argc == 2 && strcmp(argv[1], "--registry") == 0) {
         PrintRegistry();
         return 0;

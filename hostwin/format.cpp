@@ -89,8 +89,12 @@ int WINAPI wvsprintfA(LPSTR buffer, LPCSTR format, va_list args)
         else
             out += pad + prefix + field;
     }
-    if (out.size() > WSPRINTF_LIMIT - 1)
+    if (out.size() > WSPRINTF_LIMIT - 1) {
+        /* cut to 1023 characters and the NUL; the result then says 1024, as Wine's does */
         out.resize(WSPRINTF_LIMIT - 1);
+        memcpy(buffer, out.c_str(), out.size() + 1);
+        return (int)WSPRINTF_LIMIT;
+    }
     memcpy(buffer, out.c_str(), out.size() + 1);
     return (int)out.size();
 }

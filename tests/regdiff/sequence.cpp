@@ -1,4 +1,6 @@
-/* The registry call sequence: what Velmora relies on of each call, and its edges. */
+/* The call sequence: what Velmora relies on of each registry call and of the formatter,
+   and their edges. */
+#include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -93,8 +95,44 @@ static void Close(HKEY key, const char *label)
     printf("close %s -> %d\n", label, (int)RegCloseKey(key));
 }
 
+static void Format(const char *format, ...)
+{
+    char buffer[2048];
+    va_list args;
+    memset(buffer, '#', sizeof(buffer));
+    va_start(args, format);
+    int length = wvsprintfA(buffer, format, args);
+    va_end(args);
+    buffer[sizeof(buffer) - 1] = '\0';
+    size_t stored = strlen(buffer);
+    printf("format \"%s\" -> %d stored=%u", format, length, (unsigned)stored);
+    if (stored > 80)
+        printf(" text=%.20s...%s\n", buffer, buffer + stored - 20);
+    else
+        printf(" text=[%s]\n", buffer);
+}
+
+static void RunFormats(void)
+{
+    static char longText[1500];
+    memset(longText, 'a', sizeof(longText) - 1);
+    Format("Velmora");
+    Format(" ");
+    Format("Found Turbo value, currently set to %d.", -1);
+    Format("%d %d %d", 0, 2147483647, (int)0x80000000);
+    Format("Error %d returned by RegEnumKeyEx API.", 259);
+    Format("Found <%s> subkey.", "0000");
+    Format("<%s>", "");
+    Format("%u %x %X %5d|%-5d|%05d %%", 3000000000u, 0xbeef, 0xbeef, 42, 42, 42);
+    Format("%c%c", 'o', 'k');
+    Format("%.3s", "abcdef");
+    Format("x%s", longText);
+}
+
 void RunSequence(void)
 {
+    RunFormats();
+
     HKEY fixture = Open(HKEY_LOCAL_MACHINE, FIXTURE_KEY, "fixture");
     Open(HKEY_LOCAL_MACHINE, FIXTURE_KEY "\\missing", "missing");
     Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\VelmoraRegDiffMissing\\deeper", "missing parent");

@@ -1,11 +1,13 @@
 # Shared by the end-to-end tests, scripts/run and the benchmark: a headless, quiet Wine.
-# Source it, then call wine_prefix_base DIR once and wine_prefix_copy BASE DIR per use.
+# Source it, then call wine_prefix_base DIR once and wine_prefix_copy BASE DIR per use;
+# WINE_BASE is the clean headless prefix that the tests copy.
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=C.UTF-8
 export WINEARCH=win32
 
 WINE_TIMEOUT=${WINE_TIMEOUT:-60}
+WINE_BASE=$(pwd)/build/wine/base
 
 # A 32-bit prefix with Wine's null graphics driver (no X server needed) and real fonts.
 wine_prefix_base() {

@@ -1,6 +1,7 @@
 /* hostwin's window system: a headless modal dialog built from the real dialog template,
    with a list box, timers on a virtual clock, posted messages, message boxes answered by
    the test, and a scripted user. */
+#include <algorithm>
 #include <deque>
 #include <stdexcept>
 #include <strings.h>

@@ -53,7 +53,7 @@ int main()
     for (int i = 0; i < SUBKEYS - 1; i++)
         CreateKey(Subkey(i));
     SetDword(Subkey(SUBKEYS - 1), TURBO_VALUE, 1);
-    RestoreSnapshot(TakeSnapshot());  /* a new process: the counts start at 0 */
+    NewProcess();  /* the counts start at 0 */
     ProbeDriverKey(log);
     /* The probe's walk ends at its deciding subkey: no closing enumeration. */
     Report("probe", (double)(TotalCalls() - 2) / SUBKEYS, LEAST_PROBE);
@@ -61,11 +61,11 @@ int main()
     ResetRegistry();
     for (int i = 0; i < SUBKEYS; i++)
         SetDword(Subkey(i), TURBO_VALUE, 1);
-    RestoreSnapshot(TakeSnapshot());
+    NewProcess();
     RunPatch(log, TRUE);
     Report("apply", PerSubkey(SUBKEYS), LEAST_RUN);
 
-    RestoreSnapshot(TakeSnapshot());
+    NewProcess();
     RunPatch(log, FALSE);
     Report("remove", PerSubkey(SUBKEYS), LEAST_RUN);
     return 0;

@@ -52,6 +52,8 @@ int OpenHandleCount();
 Snapshot TakeSnapshot();
 /* Starts over from a copy, as a new process would: no open handles, no injected failures. */
 void RestoreSnapshot(const Snapshot &snapshot);
+/* The same registry as a new process finds it: counts at 0, no handles, no injected failures. */
+void NewProcess();
 /* Copies the registry right after the Nth successful write or delete, as a crash there
    would leave it; NULL until that happens. */
 void SnapshotAfterChange(int n);

@@ -86,9 +86,9 @@ std::vector<std::string> SplitPath(const std::string &path)
     return parts;
 }
 
-std::shared_ptr<Node> Find(const std::string &path)
+/* The key at `path` below `node`, or NULL. */
+std::shared_ptr<Node> Find(std::shared_ptr<Node> node, const std::string &path)
 {
-    std::shared_ptr<Node> node = State().root;
     for (const std::string &part : SplitPath(path)) {
         auto child = node->children.find(part);
         if (child == node->children.end())
@@ -96,6 +96,11 @@ std::shared_ptr<Node> Find(const std::string &path)
         node = child->second;
     }
     return node;
+}
+
+std::shared_ptr<Node> Find(const std::string &path)
+{
+    return Find(State().root, path);
 }
 
 std::shared_ptr<Node> FindOrThrow(const std::string &path)
@@ -282,6 +287,11 @@ Snapshot TakeSnapshot()
     return Copy(State().root);
 }
 
+void NewProcess()
+{
+    RestoreSnapshot(TakeSnapshot());
+}
+
 void RestoreSnapshot(const Snapshot &snapshot)
 {
     State() = Registry();  /* a new process: no handles, no injected failures */
@@ -328,12 +338,9 @@ LONG WINAPI RegOpenKeyA(HKEY key, LPCSTR subKey, PHKEY result)
     }
     if (subKey[0] == '\\')
         return ERROR_BAD_PATHNAME;
-    for (const std::string &part : SplitPath(subKey)) {
-        auto child = node->children.find(part);
-        if (child == node->children.end())
-            return ERROR_FILE_NOT_FOUND;
-        node = child->second;
-    }
+    node = Find(node, subKey);
+    if (!node)
+        return ERROR_FILE_NOT_FOUND;
     Registry &registry = State();
     UINT_PTR handle = registry.nextHandle;
     registry.nextHandle += 4;

@@ -86,32 +86,21 @@ INT_PTR Deliver(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     return window->proc(window, message, wParam, lParam);
 }
 
-HWND CreateControl(HWND dialog, const DialogItem &item)
+HWND NewWindow(bool isDialog, bool isListBox, WORD id, DLGPROC proc, HWND parent)
 {
-    auto control = std::make_unique<HWND__>();
-    control->isDialog = false;
-    control->isListBox = item.windowClass.isId ? item.windowClass.id == 0x83
-                                               : strcasecmp(item.windowClass.name.c_str(), "ListBox") == 0;
-    control->id = item.id;
-    control->proc = nullptr;
-    control->parent = dialog;
-    State().windows.push_back(std::move(control));
+    State().windows.push_back(std::make_unique<HWND__>(HWND__{isDialog, isListBox, id, proc, parent, {}}));
     return State().windows.back().get();
 }
 
 HWND CreateDialog(const DialogTemplate &dialogTemplate, DLGPROC proc)
 {
-    auto dialog = std::make_unique<HWND__>();
-    dialog->isDialog = true;
-    dialog->isListBox = false;
-    dialog->id = 0;
-    dialog->proc = proc;
-    dialog->parent = nullptr;
-    State().windows.push_back(std::move(dialog));
-    HWND window = State().windows.back().get();
-    for (const DialogItem &item : dialogTemplate.items)
-        CreateControl(window, item);
-    return window;
+    HWND dialog = NewWindow(true, false, 0, proc, nullptr);
+    for (const DialogItem &item : dialogTemplate.items) {
+        bool isListBox = item.windowClass.isId ? item.windowClass.id == 0x83
+                                               : strcasecmp(item.windowClass.name.c_str(), "ListBox") == 0;
+        NewWindow(false, isListBox, item.id, nullptr, dialog);
+    }
+    return dialog;
 }
 
 /* What the platform sends the dialog procedure for each thing the user does. */
@@ -220,14 +209,7 @@ std::vector<std::string> ListTexts(int id)
 
 HWND CreateListBox()
 {
-    auto list = std::make_unique<HWND__>();
-    list->isDialog = false;
-    list->isListBox = true;
-    list->id = 0;
-    list->proc = nullptr;
-    list->parent = nullptr;
-    State().windows.push_back(std::move(list));
-    return State().windows.back().get();
+    return NewWindow(false, true, 0, nullptr, nullptr);
 }
 
 std::vector<std::string> Texts(HWND list)

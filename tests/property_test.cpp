@@ -119,7 +119,7 @@ protected:
         generator.MaybeInjectFailure();
         RunPatch(log, apply);
         ASSERT_EQ(OpenHandleCount(), 0);
-        RestoreSnapshot(TakeSnapshot());  // a new process, without the failure
+        NewProcess();  // without the failure
         StartProcess();
         RunPatch(log, apply);
         ASSERT_EQ(OpenHandleCount(), 0);

@@ -45,7 +45,7 @@ protected:
     int ChangesOfRun(BOOL apply)
     {
         Snapshot start = TakeSnapshot();
-        RestoreSnapshot(start);
+        NewProcess();
         RunPatch(log, apply);
         int changes = ChangeCount();
         RestoreSnapshot(start);

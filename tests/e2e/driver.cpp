@@ -108,13 +108,13 @@ static HWND FindTopWindow(HWND exclude)
     return search.found;
 }
 
-static HWND WaitForDialog()
+/* Polls every `stepMs`: the timing runs poll closely, so that the times are Velmora's. */
+static HWND WaitForDialog(DWORD stepMs)
 {
-    for (DWORD waited = 0; waited < WAIT_MS; waited += STEP_MS) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < WAIT_MS; Sleep(stepMs)) {
         HWND dialog = FindTopWindow(NULL);
         if (dialog && WindowText(dialog) == "Velmora" && GetDlgItem(dialog, 1000))
             return dialog;
-        Sleep(STEP_MS);
     }
     Fail("the dialog did not appear");
     return NULL;
@@ -265,7 +265,7 @@ static PROCESS_INFORMATION Start(char *commandLine)
     return process;
 }
 
-/* Polls closely, so that the times are Velmora's rather than the driver's. */
+/* Polls closely, as WaitForDialog does for the timing runs. */
 static HWND WaitForBoxClosely(HWND dialog, const char *text)
 {
     for (double start = NowMs(); NowMs() - start < 600000; Sleep(1)) {
@@ -277,22 +277,11 @@ static HWND WaitForBoxClosely(HWND dialog, const char *text)
     return NULL;
 }
 
-static HWND WaitForDialogClosely()
-{
-    for (double start = NowMs(); NowMs() - start < 600000; Sleep(1)) {
-        HWND dialog = FindTopWindow(NULL);
-        if (dialog && WindowText(dialog) == "Velmora" && GetDlgItem(dialog, 1000))
-            return dialog;
-    }
-    Fail("timed out waiting for the dialog");
-    return NULL;
-}
-
 static int TimeVelmora(char *exe)
 {
     double start = NowMs();
     PROCESS_INFORMATION process = Start(exe);
-    HWND dialog = WaitForDialogClosely();
+    HWND dialog = WaitForDialog(1);
     double shown = NowMs();
     HWND prompt = WaitForBoxClosely(dialog, "Ready to apply patch. Apply patch now?");
     double prompted = NowMs();
@@ -341,7 +330,7 @@ int main(int argc, char **argv)
         Fail("cannot start Velmora");
     ProcessId = process.dwProcessId;
 
-    HWND dialog = WaitForDialog();
+    HWND dialog = WaitForDialog(STEP_MS);
     RunToLogEnd(dialog, answer);
     for (const std::string &line : LogLines(GetDlgItem(dialog, 1000)))
         printf("LOG %s\n", line.c_str());

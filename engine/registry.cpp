@@ -1,7 +1,7 @@
 /* Registry access: every raw Reg* call of the program lives here. */
-#include <string.h>
-
 #include "registry.h"
+
+static const SmallValue NO_VALUE = {{0, 0, 0, 0}, 0};
 
 LONG OpenKey(HKEY parent, const char *path, HKEY *key)
 {
@@ -27,13 +27,13 @@ LONG ReadSmallValue(HKEY key, const char *name, SmallValue *value)
     DWORD type;
     LONG result;
 
-    memset(value, 0, sizeof(*value));
+    *value = NO_VALUE;
     value->size = SMALL_VALUE_SIZE;
     result = RegQueryValueExA(key, name, NULL, &type, value->data, &value->size);
     if (result == ERROR_SUCCESS && value->size > SMALL_VALUE_SIZE)
         result = ERROR_MORE_DATA;
     if (result != ERROR_SUCCESS)
-        memset(value, 0, sizeof(*value));
+        *value = NO_VALUE;
     return result;
 }
 

@@ -1,9 +1,12 @@
 /* The patch dialog: banner, delayed probe, the user's decision, and closing. */
-#include "dialog.h"
-#include "log.h"
-#include "patch.h"
-#include "resource.h"
-#include "window.h"
+#include "app/box.h"
+#include "app/dialog.h"
+#include "app/log.h"
+#include "app/resource.h"
+#include "engine/patch.h"
+
+/* The probe waits this long after the dialog has opened, so that the window is on screen. */
+static const UINT PROBE_DELAY_MS = 500;
 
 HWND LogWindow;
 
@@ -15,11 +18,12 @@ static void WriteBanner(void)
     LogLine(LogWindow, "Log begins.");
 }
 
-/* The probe waits for the first tick so that the window is on screen before it works. */
+/* The timer goes first, or the prompt box's own message loop would deliver its next tick;
+   the state is posted so that the prompt runs once this handler has returned. */
 static void ProbeOnce(HWND window)
 {
-    DisarmProbeTimer(window);
-    PostPatchState(window, ProbeDriverKey(LogWindow));
+    KillTimer(window, ID_PROBE_TIMER);
+    PostMessageA(window, WM_PATCHSTATE, (WPARAM)ProbeDriverKey(LogWindow), 0);
 }
 
 static void OfferRun(HWND window, const char *text, const char *caption, BOOL apply)
@@ -55,8 +59,8 @@ INT_PTR CALLBACK PatchDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_INITDIALOG:
         LogWindow = GetDlgItem(window, IDC_LOG);
         WriteBanner();
-        ArmProbeTimer(window);
-        return FALSE;  /* the platform sets no initial focus */
+        SetTimer(window, ID_PROBE_TIMER, PROBE_DELAY_MS, NULL);
+        return FALSE;  /* on purpose: no control takes the focus; Enter still presses Close */
     case WM_TIMER:
         ProbeOnce(window);
         return FALSE;
@@ -64,7 +68,7 @@ INT_PTR CALLBACK PatchDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
         PromptForAction(window, wParam);
         return FALSE;
     case WM_COMMAND:
-        /* Close and Enter only: the Escape key's IDCANCEL must not close the log. */
+        /* Close and Enter only, not Escape's IDCANCEL nor any other notification of Close. */
         if (wParam == IDOK)
             EndDialog(window, 0);
         return FALSE;

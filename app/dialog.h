@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+/* Posted by the dialog to itself after the probe: wParam carries the PatchState, lParam is 0. */
+#define WM_PATCHSTATE   (WM_USER + 100)
+
 /* The log list box, kept once the dialog has initialised. */
 extern HWND LogWindow;
 

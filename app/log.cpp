@@ -1,10 +1,11 @@
 /* The log pane: formats a line into the shared buffer and appends it to the list box. */
 #include <stdarg.h>
 
-#include "log.h"
-#include "window.h"
+#include "app/log.h"
+#include "app/window.h"
 
-char LogBuffer[LOG_BUFFER_SIZE];
+/* Far more than the longest line the program writes; the formatter stops at 1024 anyway. */
+static char LogBuffer[4096];
 
 void LogLine(HWND target, const char *format, ...)
 {

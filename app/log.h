@@ -4,10 +4,6 @@
 
 #include <windows.h>
 
-#define LOG_BUFFER_SIZE 4096
-
-extern char LogBuffer[LOG_BUFFER_SIZE];
-
 /* Appends one formatted line (only %d and %s) to the list box `target`. */
 void LogLine(HWND target, const char *format, ...) __attribute__((format(printf, 2, 3)));
 

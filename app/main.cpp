@@ -1,8 +1,8 @@
 /* Velmora: switches off the "Turbo" mode of the SBLive and Audigy driver, and back on. */
 #include <windows.h>
 
-#include "dialog.h"
-#include "resource.h"
+#include "app/dialog.h"
+#include "app/resource.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand)
 {

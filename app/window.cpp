@@ -1,7 +1,7 @@
-/* Thin layer over the window services: the only place the program calls USER32 besides
-   the dialog's own entry and end. */
-#include "window.h"
-#include "resource.h"
+/* Thin layer over the window services that the log and the engine use; the dialog calls
+   the platform's dialog functions itself. */
+#include "app/box.h"
+#include "app/window.h"
 
 void FormatText(char *buffer, const char *format, va_list args)
 {
@@ -16,19 +16,4 @@ void AppendListItem(HWND list, const char *text)
 int ShowBox(HWND owner, const char *text, const char *caption, UINT flags)
 {
     return MessageBoxA(owner, text, caption, flags);
-}
-
-void ArmProbeTimer(HWND dialog)
-{
-    SetTimer(dialog, ID_PROBE_TIMER, PROBE_DELAY_MS, NULL);
-}
-
-void DisarmProbeTimer(HWND dialog)
-{
-    KillTimer(dialog, ID_PROBE_TIMER);
-}
-
-void PostPatchState(HWND dialog, int state)
-{
-    PostMessageA(dialog, WM_PATCHSTATE, (WPARAM)state, 0);
 }

@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "driverkey.h"
+#include "engine/driverkey.h"
+#include "engine/patch.h"
 #include "hostwin.h"
-#include "patch.h"
 
 using namespace hostwin;
 

@@ -1,4 +1,4 @@
-/* What the dialog needs of the registry patch engine. */
+/* The registry patch engine as the dialog sees it. */
 #ifndef VELMORA_PATCH_H
 #define VELMORA_PATCH_H
 
@@ -18,5 +18,8 @@ PatchState ProbeDriverKey(HWND target);
 
 /* Applies (`apply` nonzero) or removes the patch in every subkey of the driver key. */
 void RunPatch(HWND target, BOOL apply);
+
+/* Subkeys changed since the program started, which the run reports. */
+extern DWORD ChangedSubkeyCount;
 
 #endif

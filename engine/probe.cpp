@@ -1,53 +1,37 @@
 /* The driver key probe and the subkey walk it shares with the patch run. */
-#include "driverkey.h"
-#include "log.h"
-#include "patch.h"
+#include "app/log.h"
+#include "engine/driverkey.h"
+#include "engine/patch.h"
 
-/* What the deciding subkey holds. */
-struct Findings
+BOOL NextSubkey(HWND target, HKEY key, DWORD *index, char name[SUBKEY_NAME_SIZE])
 {
-    BOOL backupFound;
-    SmallValue backup;
-    BOOL turboFound;
-    SmallValue turbo;
-};
-
-void WalkSubkeys(HWND target, HKEY key, SubkeyStep step, void *context)
-{
-    char name[SUBKEY_NAME_SIZE];
-    DWORD index;
-    LONG result;
-
-    for (index = 0;; index++) {
-        result = EnumSubkey(key, index, name);
-        if (result == ERROR_SUCCESS) {
-            if (!step(target, key, name, context))
-                return;
-        } else if (result == ERROR_MORE_DATA) {
-            /* Skipping in silence would leave this subkey unpatched without the user knowing. */
-            LogLine(target, "Subkey %d has a name longer than 63 characters and was skipped.", (int)index);
-        } else {
-            if (result != ERROR_NO_MORE_ITEMS || index == 0)
+    for (;; ++*index) {
+        LONG result = EnumSubkey(key, *index, name);
+        if (result == ERROR_SUCCESS)
+            return TRUE;
+        if (result != ERROR_MORE_DATA) {
+            if (result != ERROR_NO_MORE_ITEMS || *index == 0)
                 LogLine(target, "Error %d returned by RegEnumKeyEx API.", (int)result);
-            return;
+            return FALSE;
         }
+        /* Skipping in silence would leave this subkey unpatched without the user knowing. */
+        LogLine(target, "Subkey %d has a name longer than 63 characters and was skipped.", (int)*index);
     }
 }
 
-static BOOL ProbeSubkey(HWND target, HKEY parent, const char *name, void *context)
+/* Reads subkey `name` into `found`; TRUE when it holds either value and so decides the state. */
+static BOOL ProbeSubkey(HWND target, HKEY parent, const char *name, PatchValues *found)
 {
-    Findings *findings = (Findings *)context;
     HKEY subkey;
 
     LogLine(target, "Found <%s> subkey.", name);
     if (OpenKey(parent, name, &subkey) != ERROR_SUCCESS) {
         LogLine(target, "Could not open <%s> subkey.", name);
-        return TRUE;
+        return FALSE;
     }
-    findings->backupFound = ReadSmallValue(subkey, BACKUP_VALUE, &findings->backup) == ERROR_SUCCESS;
-    findings->turboFound = ReadSmallValue(subkey, TURBO_VALUE, &findings->turbo) == ERROR_SUCCESS;
+    ReadPatchValues(subkey, found);
     CloseKey(subkey);
-    return !findings->backupFound && !findings->turboFound;
+    return found->backupRead == VALUE_FOUND || found->turboRead == VALUE_FOUND;
 }
 
 static int AsSigned(const SmallValue *value)
@@ -74,7 +58,8 @@ static PatchState ProbeOldDriverKey(HWND target)
 
 PatchState ProbeDriverKey(HWND target)
 {
-    Findings findings = {};
+    PatchValues found = {VALUE_ABSENT, {}, VALUE_ABSENT, {}};
+    char name[SUBKEY_NAME_SIZE];
     HKEY key;
 
     LogLine(target, "Searching for new <Creative Labs> registry key.");
@@ -84,12 +69,15 @@ PatchState ProbeDriverKey(HWND target)
     }
     LogLine(target, "Found key <%s>.", NEW_DRIVER_KEY);
     LogLine(target, "New <Creative Labs> registry key is present.");
-    WalkSubkeys(target, key, ProbeSubkey, &findings);
+    for (DWORD index = 0; NextSubkey(target, key, &index, name); index++)
+        if (ProbeSubkey(target, key, name, &found))
+            break;
     CloseKey(key);
 
-    if (findings.backupFound)
-        LogLine(target, "Found backup of Turbo value, currently set to %d.", AsSigned(&findings.backup));
-    if (findings.turboFound)
-        LogLine(target, "Found Turbo value, currently set to %d.", AsSigned(&findings.turbo));
-    return (PatchState)(2 * (findings.turboFound ? 1 : 0) + (findings.backupFound ? 1 : 0));
+    BOOL backupFound = found.backupRead == VALUE_FOUND, turboFound = found.turboRead == VALUE_FOUND;
+    if (backupFound)
+        LogLine(target, "Found backup of Turbo value, currently set to %d.", AsSigned(&found.backup));
+    if (turboFound)
+        LogLine(target, "Found Turbo value, currently set to %d.", AsSigned(&found.turbo));
+    return (PatchState)(2 * turboFound + backupFound);
 }

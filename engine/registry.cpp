@@ -1,5 +1,5 @@
 /* Registry access: every raw Reg* call of the program lives here. */
-#include "registry.h"
+#include "engine/registry.h"
 
 static const SmallValue NO_VALUE = {{0, 0, 0, 0}, 0};
 
@@ -22,7 +22,7 @@ LONG EnumSubkey(HKEY key, DWORD index, char name[SUBKEY_NAME_SIZE])
     return RegEnumKeyExA(key, index, name, &capacity, NULL, NULL, NULL, &written);
 }
 
-LONG ReadSmallValue(HKEY key, const char *name, SmallValue *value)
+ValueRead ReadSmallValue(HKEY key, const char *name, SmallValue *value)
 {
     DWORD type;
     LONG result;
@@ -30,11 +30,12 @@ LONG ReadSmallValue(HKEY key, const char *name, SmallValue *value)
     *value = NO_VALUE;
     value->size = SMALL_VALUE_SIZE;
     result = RegQueryValueExA(key, name, NULL, &type, value->data, &value->size);
-    if (result == ERROR_SUCCESS && value->size > SMALL_VALUE_SIZE)
-        result = ERROR_MORE_DATA;
-    if (result != ERROR_SUCCESS)
-        *value = NO_VALUE;
-    return result;
+    if (result == ERROR_SUCCESS && value->size <= SMALL_VALUE_SIZE)
+        return VALUE_FOUND;
+    *value = NO_VALUE;
+    if (result == ERROR_SUCCESS || result == ERROR_MORE_DATA || result == ERROR_FILE_NOT_FOUND)
+        return VALUE_ABSENT;
+    return VALUE_UNREADABLE;
 }
 
 LONG WriteDwordValue(HKEY key, const char *name, const SmallValue *value)

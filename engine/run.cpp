@@ -1,10 +1,11 @@
 /* The patch run: the user's decision carried out over every subkey of the driver key. */
-#include "driverkey.h"
-#include "log.h"
-#include "patch.h"
-#include "window.h"
+#include "app/box.h"
+#include "app/log.h"
+#include "engine/driverkey.h"
+#include "engine/patch.h"
 
-void PatchNamedSubkey(HWND target, BOOL apply, HKEY parent, const char *name)
+/* Opens subkey `name` of `parent`, patches it and closes it. */
+static void PatchNamedSubkey(HWND target, BOOL apply, HKEY parent, const char *name)
 {
     HKEY subkey;
 
@@ -17,14 +18,9 @@ void PatchNamedSubkey(HWND target, BOOL apply, HKEY parent, const char *name)
     CloseKey(subkey);
 }
 
-static BOOL PatchStep(HWND target, HKEY parent, const char *name, void *context)
-{
-    PatchNamedSubkey(target, *(const BOOL *)context, parent, name);
-    return TRUE;
-}
-
 void RunPatch(HWND target, BOOL apply)
 {
+    char name[SUBKEY_NAME_SIZE];
     HKEY key;
 
     LogLine(target, "Starting to %s patch.", apply ? "apply" : "remove");
@@ -32,7 +28,8 @@ void RunPatch(HWND target, BOOL apply)
     if (OpenKey(HKEY_LOCAL_MACHINE, NEW_DRIVER_KEY, &key) != ERROR_SUCCESS)
         return;
     LogLine(target, "Patching key <%s>.", NEW_DRIVER_KEY);
-    WalkSubkeys(target, key, PatchStep, &apply);
+    for (DWORD index = 0; NextSubkey(target, key, &index, name); index++)
+        PatchNamedSubkey(target, apply, key, name);
     CloseKey(key);
     LogLine(target, "Done. Changed %d subkey(s).", (int)ChangedSubkeyCount);
     ShowBox(NULL, "Done.", "Status", MB_OK);

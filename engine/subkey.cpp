@@ -1,26 +1,31 @@
 /* The subkey patch: "Turbo" is set to 0 after its data is kept in "OriginalTurboValue",
    and the kept data goes back into "Turbo" when the patch is removed. */
-#include "driverkey.h"
-#include "log.h"
+#include "app/log.h"
+#include "engine/driverkey.h"
+#include "engine/patch.h"
 
 DWORD ChangedSubkeyCount = 0;
 
-static void ApplyPatch(HWND target, HKEY subkey, LONG backupRead, BOOL turboFound, const SmallValue *turbo)
+void ReadPatchValues(HKEY subkey, PatchValues *values)
+{
+    values->backupRead = ReadSmallValue(subkey, BACKUP_VALUE, &values->backup);
+    values->turboRead = ReadSmallValue(subkey, TURBO_VALUE, &values->turbo);
+}
+
+static void ApplyPatch(HWND target, HKEY subkey, const PatchValues *values)
 {
     static const SmallValue zero = {{0, 0, 0, 0}, 4};
     LONG result;
 
-    if (backupRead == ERROR_SUCCESS) {
+    if (values->backupRead == VALUE_FOUND) {
         LogLine(target, "Saved value already exists.");
-    } else if (!turboFound) {
+    } else if (values->turboRead != VALUE_FOUND) {
         LogLine(target, "Nothing to patch in this subkey.");
         return;
-    } else if (backupRead != ERROR_FILE_NOT_FOUND && backupRead != ERROR_MORE_DATA) {
-        /* A backup that exists but could not be read may be the only copy of the
-           driver's setting: overwriting it would lose that setting for good. */
-        LogLine(target, "Failed to back up original value.");
-        return;
-    } else if (WriteDwordValue(subkey, BACKUP_VALUE, turbo) != ERROR_SUCCESS) {
+    } else if (values->backupRead == VALUE_UNREADABLE ||
+               WriteDwordValue(subkey, BACKUP_VALUE, &values->turbo) != ERROR_SUCCESS) {
+        /* A backup that is there but cannot be read may be the only copy of the driver's
+           setting: it is never written over. */
         LogLine(target, "Failed to back up original value.");
         return;
     }
@@ -34,16 +39,16 @@ static void ApplyPatch(HWND target, HKEY subkey, LONG backupRead, BOOL turboFoun
     LogLine(target, "Patch applied to this key.");
 }
 
-static void RemovePatch(HWND target, HKEY subkey, BOOL backupFound, const SmallValue *backup, BOOL turboFound)
+static void RemovePatch(HWND target, HKEY subkey, const PatchValues *values)
 {
     LONG result;
 
-    if (!backupFound) {
-        if (turboFound)
+    if (values->backupRead != VALUE_FOUND) {
+        if (values->turboRead == VALUE_FOUND)
             LogLine(target, "Cannot remove patch: backup is gone");
         return;
     }
-    result = WriteDwordValue(subkey, TURBO_VALUE, backup);
+    result = WriteDwordValue(subkey, TURBO_VALUE, &values->backup);
     if (result != ERROR_SUCCESS) {
         LogLine(target, "Could not set registry, error %d", (int)result);
         return;
@@ -59,12 +64,11 @@ static void RemovePatch(HWND target, HKEY subkey, BOOL backupFound, const SmallV
 
 void PatchSubkey(HWND target, BOOL apply, HKEY subkey)
 {
-    SmallValue backup, turbo;
-    LONG backupRead = ReadSmallValue(subkey, BACKUP_VALUE, &backup);
-    BOOL turboFound = ReadSmallValue(subkey, TURBO_VALUE, &turbo) == ERROR_SUCCESS;
+    PatchValues values;
 
+    ReadPatchValues(subkey, &values);
     if (apply)
-        ApplyPatch(target, subkey, backupRead, turboFound, &turbo);
+        ApplyPatch(target, subkey, &values);
     else
-        RemovePatch(target, subkey, backupRead == ERROR_SUCCESS, &backup, turboFound);
+        RemovePatch(target, subkey, &values);
 }

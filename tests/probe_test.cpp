@@ -127,12 +127,9 @@ TEST_F(VelmoraTest, WalkVisitsEverySubkeyOnceInIndexOrder)
     HKEY key;
     ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, WAVE.c_str(), &key), ERROR_SUCCESS);
     Lines visited;
-    WalkSubkeys(log, key,
-                [](HWND, HKEY, const char *name, void *context) -> BOOL {
-                    ((Lines *)context)->push_back(name);
-                    return TRUE;
-                },
-                &visited);
+    char name[SUBKEY_NAME_SIZE];
+    for (DWORD index = 0; NextSubkey(log, key, &index, name); index++)
+        visited.push_back(name);
     RegCloseKey(key);
     EXPECT_EQ(visited, Lines({"A", "b", "c"}));
     EXPECT_EQ(Log(), Lines());

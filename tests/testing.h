@@ -8,11 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include "dialog.h"
-#include "driverkey.h"
+#include "app/dialog.h"
+#include "app/resource.h"
+#include "engine/driverkey.h"
+#include "engine/patch.h"
 #include "hostwin.h"
-#include "patch.h"
-#include "resource.h"
 
 typedef std::vector<std::string> Lines;
 

@@ -30,8 +30,6 @@ void SetValue(const std::string &path, const std::string &name, DWORD type, cons
 void SetDword(const std::string &path, const std::string &name, DWORD number);
 /* Removes a key with its subtree; handles still open on it then fail with ERROR_KEY_DELETED. */
 void DeleteKey(const std::string &path);
-bool KeyExists(const std::string &path);
-bool HasValue(const std::string &path, const std::string &name);
 Value GetValue(const std::string &path, const std::string &name);
 /* Every value of a key, by name as stored. */
 std::map<std::string, Value> Values(const std::string &path);
@@ -62,8 +60,12 @@ int ChangeCount();
 
 /* ---- Window system ---- */
 
-enum UserAction { CLICK_CLOSE, PRESS_ENTER, PRESS_ESCAPE, CLICK_CLOSE_BOX };
+/* CLOSE_NOTIFIES: a notification of the Close button other than a click (BN_SETFOCUS). */
+enum UserAction { CLICK_CLOSE, PRESS_ENTER, PRESS_ESCAPE, CLICK_CLOSE_BOX, CLOSE_NOTIFIES };
 const long WHEN_IDLE = -1;
+/* The user answers a message box this long after it came up; meanwhile its own modal loop
+   ticks the timers and delivers posted messages, as the platform's does. */
+const long ANSWER_AFTER_MS = 1000;
 
 struct BoxRecord
 {
@@ -91,6 +93,8 @@ struct Delivery
     WPARAM wParam;
     LPARAM lParam;
     long atMs;
+    bool posted;  /* from the message queue, or sent */
+    INT_PTR result;
 };
 
 struct LogItem
@@ -105,8 +109,10 @@ void LoadResources(const std::string &resPath);
 /* The user's next action, taken when nothing else is pending (WHEN_IDLE) or at a time
    on the virtual clock. */
 void ScriptUser(UserAction action, long atMs = WHEN_IDLE);
-/* The answer to the next message box; unscripted boxes get IDOK, or IDNO for MB_YESNO. */
+/* The answer to the next message box. One nobody scripted gets IDOK (IDNO for MB_YESNO) and
+   is counted in UnscriptedBoxes, never reset: the test fixture fails the test that met it. */
 void ScriptAnswer(int answer);
+int UnscriptedBoxes();
 
 const std::vector<BoxRecord> &Boxes();
 const std::vector<TimerEvent> &TimerEvents();

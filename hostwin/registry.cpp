@@ -225,17 +225,6 @@ void DeleteKey(const std::string &path)
     FindOrThrow(parentPath)->children.erase(parts.back());
 }
 
-bool KeyExists(const std::string &path)
-{
-    return Find(path) != nullptr;
-}
-
-bool HasValue(const std::string &path, const std::string &name)
-{
-    std::shared_ptr<Node> node = Find(path);
-    return node && node->values.count(name) != 0;
-}
-
 Value GetValue(const std::string &path, const std::string &name)
 {
     std::shared_ptr<Node> node = FindOrThrow(path);

@@ -24,8 +24,9 @@ namespace {
 
 const UINT WM_SYSCOMMAND_CODE = 0x0112;
 const UINT USER_TIMER_MINIMUM = 10;
-/* A dialog still waiting after this much virtual time has hung. */
+/* A dialog still waiting after this much virtual time, or boxes nested this deep, hang. */
 const long VIRTUAL_TIME_LIMIT_MS = 10 * 60 * 1000;
+const int BOX_DEPTH_LIMIT = 8;
 
 struct Posted
 {
@@ -62,6 +63,8 @@ struct Ui
     std::vector<BoxRecord> boxes;
     std::vector<TimerEvent> timerEvents;
     std::vector<Delivery> deliveries;
+    int unscriptedBoxes = 0;
+    int boxDepth = 0;
     bool stalled = false;
 };
 
@@ -79,11 +82,14 @@ bool IsWindowHandle(HWND window)
     return false;
 }
 
-INT_PTR Deliver(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+INT_PTR Deliver(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool posted = false)
 {
     Ui &ui = State();
-    ui.deliveries.push_back(Delivery{message, wParam, lParam, ui.now});
-    return window->proc(window, message, wParam, lParam);
+    size_t at = ui.deliveries.size();
+    ui.deliveries.push_back(Delivery{message, wParam, lParam, ui.now, posted, 0});
+    INT_PTR result = window->proc(window, message, wParam, lParam);
+    ui.deliveries[at].result = result;
+    return result;
 }
 
 HWND NewWindow(bool isDialog, bool isListBox, WORD id, DLGPROC proc, HWND parent)
@@ -114,6 +120,9 @@ void Perform(HWND dialog, UserAction action)
     case PRESS_ESCAPE:
         Deliver(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), (LPARAM)GetDlgItem(dialog, IDCANCEL));
         break;
+    case CLOSE_NOTIFIES:
+        Deliver(dialog, WM_COMMAND, MAKEWPARAM(IDOK, 6 /* BN_SETFOCUS */), (LPARAM)GetDlgItem(dialog, IDOK));
+        break;
     case CLICK_CLOSE_BOX:
         /* DefDlgProc turns an unhandled WM_CLOSE into the cancel command */
         if (!Deliver(dialog, WM_CLOSE, 0, 0))
@@ -122,31 +131,33 @@ void Perform(HWND dialog, UserAction action)
     }
 }
 
-/* One turn of the modal loop; false when the dialog can wait for nothing more. */
-bool RunOnce(HWND dialog)
+/* One turn of a modal loop: a posted message, a timer tick due by `until`, or (in the
+   dialog's own loop, `user`) the user's next action. False when nothing more can come. */
+bool RunOnce(HWND dialog, long until, bool user)
 {
     Ui &ui = State();
     if (!ui.posted.empty()) {
         Posted posted = ui.posted.front();
         ui.posted.pop_front();
-        Deliver(posted.window, posted.message, posted.wParam, posted.lParam);
+        Deliver(posted.window, posted.message, posted.wParam, posted.lParam, true);
         return true;
     }
     auto next = ui.timers.end();
     for (auto timer = ui.timers.begin(); timer != ui.timers.end(); ++timer)
         if (next == ui.timers.end() || timer->second.due < next->second.due)
             next = timer;
-    bool timed = !ui.actions.empty() && ui.actions.front().atMs != WHEN_IDLE;
+    bool acting = user && !ui.actions.empty();
+    bool timed = acting && ui.actions.front().atMs != WHEN_IDLE;
     if (timed && (next == ui.timers.end() || ui.actions.front().atMs <= next->second.due)) {
         ui.now = std::max(ui.now, ui.actions.front().atMs);
     } else if (next != ui.timers.end()) {
-        if (next->second.due > VIRTUAL_TIME_LIMIT_MS)
+        if (next->second.due > until)
             return false;
         ui.now = next->second.due;
         next->second.due += next->second.elapse;
-        Deliver(dialog, WM_TIMER, next->first, 0);
+        Deliver(dialog, WM_TIMER, next->first, 0, true);
         return true;
-    } else if (ui.actions.empty()) {
+    } else if (!acting) {
         return false;
     }
     UserAction action = ui.actions.front().action;
@@ -161,9 +172,10 @@ bool RunOnce(HWND dialog)
 
 void ResetUi()
 {
-    std::vector<Resource> resources = State().resources;
-    State() = Ui();
-    State().resources = resources;
+    Ui fresh;
+    fresh.resources = State().resources;
+    fresh.unscriptedBoxes = State().unscriptedBoxes;  /* counts for the whole test */
+    State() = std::move(fresh);
 }
 
 void LoadResources(const std::string &resPath)
@@ -179,6 +191,11 @@ void ScriptUser(UserAction action, long atMs)
 void ScriptAnswer(int answer)
 {
     State().answers.push_back(answer);
+}
+
+int UnscriptedBoxes()
+{
+    return State().unscriptedBoxes;
 }
 
 const std::vector<BoxRecord> &Boxes()
@@ -259,7 +276,7 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
     ui.ended = false;
     Deliver(dialog, WM_INITDIALOG, 0, initParam);
     while (!ui.ended) {
-        if (!RunOnce(dialog)) {
+        if (!RunOnce(dialog, VIRTUAL_TIME_LIMIT_MS, true)) {
             ui.stalled = true;
             return -1;
         }
@@ -324,16 +341,10 @@ LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return 0;
     if (window->isDialog)
         return Deliver(window, message, wParam, lParam);
-    if (!window->isListBox)
+    if (!window->isListBox || message != LB_ADDSTRING)
         return 0;
-    switch (message) {
-    case LB_ADDSTRING:
-        window->items.push_back(LogItem{(const char *)lParam, State().now});
-        return (LRESULT)window->items.size() - 1;
-    case LB_GETCOUNT:
-        return (LRESULT)window->items.size();
-    }
-    return 0;
+    window->items.push_back(LogItem{(const char *)lParam, State().now});
+    return (LRESULT)window->items.size() - 1;
 }
 
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
@@ -343,6 +354,8 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
     if (!ui.answers.empty()) {
         answer = ui.answers.front();
         ui.answers.pop_front();
+    } else {
+        ui.unscriptedBoxes++;
     }
     size_t lines = 0;
     for (const auto &window : ui.windows)
@@ -350,5 +363,12 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
             lines += window->items.size();
     ui.boxes.push_back(BoxRecord{owner, text ? text : "", caption != nullptr, caption ? caption : "", type,
                                  answer, lines, ui.now});
+    /* The box's own loop, until the user answers; the user's actions wait for the answer. */
+    long answered = ui.now + ANSWER_AFTER_MS;
+    ui.stalled |= ++ui.boxDepth > BOX_DEPTH_LIMIT;
+    while (!ui.stalled && !ui.ended && RunOnce(ui.dialog, answered, false)) {
+    }
+    ui.boxDepth--;
+    ui.now = std::max(ui.now, answered);
     return answer;
 }

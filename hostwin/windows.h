@@ -103,7 +103,6 @@ LONG WINAPI RegCloseKey(HKEY key);
 #define BN_CLICKED 0
 
 #define LB_ADDSTRING 0x0180
-#define LB_GETCOUNT  0x018B
 
 #define MB_OK         0x00000000
 #define MB_YESNO      0x00000004

@@ -71,10 +71,12 @@ private:
         return name;
     }
 
+    /* No string types: Windows converts their data between ANSI and UTF-16 in the A calls, so
+       no platform promises them a byte-exact round trip. */
     Value AnyValue()
     {
-        static const DWORD TYPES[] = {REG_DWORD, REG_BINARY, REG_SZ, REG_QWORD, REG_NONE, REG_EXPAND_SZ};
-        Value value{TYPES[Below(6)], {}};
+        static const DWORD TYPES[] = {REG_DWORD, REG_BINARY, REG_QWORD, REG_NONE};
+        Value value{TYPES[Below(4)], {}};
         for (int size = Below(9); size > 0; size--)
             value.data.push_back((BYTE)Below(256));
         return value;
@@ -117,11 +119,11 @@ protected:
     {
         StartProcess();
         generator.MaybeInjectFailure();
-        RunPatch(log, apply);
+        Run(apply);
         ASSERT_EQ(OpenHandleCount(), 0);
         NewProcess();  // without the failure
         StartProcess();
-        RunPatch(log, apply);
+        Run(apply);
         ASSERT_EQ(OpenHandleCount(), 0);
     }
 };

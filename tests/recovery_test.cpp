@@ -46,7 +46,7 @@ protected:
     {
         Snapshot start = TakeSnapshot();
         NewProcess();
-        RunPatch(log, apply);
+        Run(apply);
         int changes = ChangeCount();
         RestoreSnapshot(start);
         return changes;
@@ -63,7 +63,7 @@ protected:
             SnapshotAfterChange(n);
         else
             FailChange(n, ERROR_ACCESS_DENIED);
-        RunPatch(log, apply);
+        Run(apply);
         EXPECT_EQ(OpenHandleCount(), 0);
         ASSERT_TRUE(!crash || ChangeSnapshot());
         // The user starts Velmora again, on what the cut run left behind.
@@ -96,7 +96,7 @@ TEST_F(Recovery, ApplyRunCutAtAnyChange)
 TEST_F(Recovery, RemoveRunCutAtAnyChange)
 {
     SeedUnpatched();
-    RunPatch(log, TRUE);
+    Run(TRUE);
     ExpectNothingLost();
     CheckEveryCut(FALSE);
 }

@@ -162,17 +162,29 @@ TEST(VersionResource, NamesVelmoraOneZeroZeroOne)
 
 namespace {
 
+/* The value of `attribute` in the first <element ...> of `xml`; empty when there is none. */
+std::string AttributeOf(const std::string &xml, const std::string &element, const std::string &attribute)
+{
+    size_t start = xml.find("<" + element + " ");
+    std::string tag = start == std::string::npos ? "" : xml.substr(start, xml.find('>', start) - start);
+    size_t at = tag.find(" " + attribute + "=\"");
+    std::string rest = at == std::string::npos ? "" : tag.substr(at + attribute.size() + 3);
+    return rest.substr(0, rest.find('"'));
+}
+
+/* Windows honours the execution level only in the asm.v3 trustInfo of an asm.v1 assembly. */
 TEST(ManifestResource, AsksForAdministratorRightsOnEveryWindowsSinceVista)
 {
     std::vector<Resource> resources = ReadResourceFile(VELMORA_RES);
     const Resource *resource = FindResource(resources, 24 /* RT_MANIFEST */, 1);
     ASSERT_NE(resource, nullptr);
     std::string manifest(resource->data.begin(), resource->data.end());
-    EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"requireAdministrator\" uiAccess=\"false\"/>"),
-              std::string::npos);
-    for (const char *os : {"e2011457-1546-43c5-a5fe-008deee3d3f0", "35138b9a-5d96-4fbd-8e2d-a2440225f93a",
-                           "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"})
-        EXPECT_NE(manifest.find(os), std::string::npos) << os;
+    EXPECT_EQ(AttributeOf(manifest, "assembly", "xmlns"), "urn:schemas-microsoft-com:asm.v1");
+    EXPECT_EQ(AttributeOf(manifest, "assemblyIdentity", "version"), "1.0.0.1") << "the file version";
+    EXPECT_EQ(AttributeOf(manifest, "trustInfo", "xmlns"), "urn:schemas-microsoft-com:asm.v3");
+    EXPECT_EQ(AttributeOf(manifest, "requestedExecutionLevel", "level"), "requireAdministrator");
+    EXPECT_EQ(AttributeOf(manifest, "requestedExecutionLevel", "uiAccess"), "false");
+    EXPECT_NE(manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos) << "Windows 10 and 11";
 }
 
 }  // namespace

@@ -55,6 +55,7 @@ class VelmoraTest : public ::testing::Test
 {
 protected:
     HWND log = nullptr;
+    int unscriptedBoxes = hostwin::UnscriptedBoxes();
 
     void SetUp() override
     {
@@ -67,6 +68,7 @@ protected:
     void TearDown() override
     {
         EXPECT_EQ(hostwin::OpenHandleCount(), 0) << "a registry key was left open";
+        EXPECT_EQ(hostwin::UnscriptedBoxes(), unscriptedBoxes) << "a message box came up that the test did not answer";
     }
 
     /* The program's state as a fresh start has it; the registry stays as it is. */
@@ -79,12 +81,20 @@ protected:
 
     Lines Log() const { return hostwin::Texts(log); }
 
+    /* A patch run as the user's Yes starts it, with its "Done." box dismissed. */
+    void Run(BOOL apply)
+    {
+        hostwin::ScriptAnswer(IDOK);
+        RunPatch(log, apply);
+    }
+
     /* Runs the program from WinMain, answering its prompt and then closing it. */
     Lines RunProgram(int answer)
     {
         hostwin::ResetUi();
         StartProcess();
         hostwin::ScriptAnswer(answer);
+        hostwin::ScriptAnswer(IDOK);  // the "Done." box, if the answer starts a run
         hostwin::ScriptUser(hostwin::CLICK_CLOSE);
         EXPECT_EQ(WinMain(nullptr, nullptr, (LPSTR) "", 1), 0);
         EXPECT_FALSE(hostwin::Stalled());

@@ -1,9 +1,9 @@
 /* The patch dialog: banner, delayed probe, the user's decision, and closing. */
-#include "app/box.h"
 #include "app/dialog.h"
-#include "app/log.h"
 #include "app/resource.h"
 #include "engine/patch.h"
+#include "ui/box.h"
+#include "ui/log.h"
 
 /* The probe waits this long after the dialog has opened, so that the window is on screen. */
 static const UINT PROBE_DELAY_MS = 500;

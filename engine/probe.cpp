@@ -1,7 +1,7 @@
 /* The driver key probe and the subkey walk it shares with the patch run. */
-#include "app/log.h"
 #include "engine/driverkey.h"
 #include "engine/patch.h"
+#include "ui/log.h"
 
 BOOL NextSubkey(HWND target, HKEY key, DWORD *index, char name[SUBKEY_NAME_SIZE])
 {

@@ -1,8 +1,8 @@
 /* The patch run: the user's decision carried out over every subkey of the driver key. */
-#include "app/box.h"
-#include "app/log.h"
 #include "engine/driverkey.h"
 #include "engine/patch.h"
+#include "ui/box.h"
+#include "ui/log.h"
 
 /* Opens subkey `name` of `parent`, patches it and closes it. */
 static void PatchNamedSubkey(HWND target, BOOL apply, HKEY parent, const char *name)

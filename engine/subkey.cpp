@@ -1,8 +1,8 @@
 /* The subkey patch: "Turbo" is set to 0 after its data is kept in "OriginalTurboValue",
    and the kept data goes back into "Turbo" when the patch is removed. */
-#include "app/log.h"
 #include "engine/driverkey.h"
 #include "engine/patch.h"
+#include "ui/log.h"
 
 DWORD ChangedSubkeyCount = 0;
 

@@ -1,4 +1,4 @@
-/* The window services the log needs, gathered in one place with ShowBox (app/box.h). */
+/* The window services the log needs, gathered in one place with ShowBox (ui/box.h). */
 #ifndef VELMORA_WINDOW_H
 #define VELMORA_WINDOW_H
 

@@ -1,8 +1,8 @@
 /* The log pane: formats a line into the shared buffer and appends it to the list box. */
 #include <stdarg.h>
 
-#include "app/log.h"
-#include "app/window.h"
+#include "ui/log.h"
+#include "ui/window.h"
 
 /* Far more than the longest line the program writes; the formatter stops at 1024 anyway. */
 static char LogBuffer[4096];

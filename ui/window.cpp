@@ -1,7 +1,7 @@
 /* Thin layer over the window services that the log and the engine use; the dialog calls
    the platform's dialog functions itself. */
-#include "app/box.h"
-#include "app/window.h"
+#include "ui/box.h"
+#include "ui/window.h"
 
 void FormatText(char *buffer, const char *format, va_list args)
 {

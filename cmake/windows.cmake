@@ -29,16 +29,12 @@ target_link_options(Velmora PRIVATE
 target_link_libraries(Velmora PRIVATE kernel32 user32 advapi32)
 set_source_files_properties(${RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS "${RESOURCE_DEPENDS}")
 
-# The release, `--target package`: Velmora-<version>-win32.zip (or win64) with the exe, a
-# README for Windows users and the licence, both texts with CRLF line endings for Notepad.
+# What a release zip holds (scripts/release makes the zips): the exe, a README for Windows
+# users and the licence, both texts with CRLF line endings for Notepad.
 configure_file(docs/README.txt README.txt @ONLY NEWLINE_STYLE CRLF)
 configure_file(LICENSE LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
 install(TARGETS Velmora RUNTIME DESTINATION .)
 install(FILES ${CMAKE_BINARY_DIR}/README.txt ${CMAKE_BINARY_DIR}/LICENSE.txt DESTINATION .)
-set(CPACK_GENERATOR ZIP)
-set(CPACK_PACKAGE_FILE_NAME Velmora-${PROJECT_VERSION}-${WINDOWS_NAME})
-set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
-include(CPack)
 
 # The end-to-end test driver: a console program that runs Velmora.exe under Wine and
 # acts as its user. Test code, never shipped.

@@ -1,45 +1,66 @@
-# Shared by the end-to-end tests, the differential test, scripts/run and the benchmark: which
-# Wine runs, and a headless, quiet prefix for it.
+# shellcheck shell=bash
+# The platform that runs Velmora's Windows programs for the end-to-end tests, the differential
+# test, scripts/run and the benchmark: Wine on Linux, or Windows itself under Git Bash.
 #
-# Source it, call wine_select once (it prints which Wine and build it chose, and why), then
-# wine_prefix_base DIR once and wine_prefix_copy BASE DIR per use. After wine_select,
-# WINE_BUILD is the build whose exes run (build/win32 or build/win64) and WINE_BASE the clean
-# headless prefix that the tests copy.
+# Source it, call platform_select once (it prints which platform and build it chose, and why).
+# Under Wine, wine_prefix_base DIR once and wine_prefix_copy BASE DIR per use make prefixes;
+# on Windows there is one registry and the prefix arguments are ignored. After
+# platform_select, PLATFORM is wine or windows, EXE_BUILD the build whose exes run
+# (build/win32 or build/win64) and WINE_BASE the clean headless prefix that the tests copy.
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=C.UTF-8
 
 WINE_TIMEOUT=${WINE_TIMEOUT:-60}
+# shellcheck disable=SC2034  # set here for the runners that source this file
 WINE_BASE=$(pwd)/build/wine/base
+
+# Git Bash (MSYS2) on Windows.
+on_windows() {
+    case $(uname -s) in MINGW* | MSYS*) return 0 ;; *) return 1 ;; esac
+}
 
 # The product is the 32-bit exe, so it is what runs wherever 32-bit Wine can start. Some
 # machines refuse every i386 Linux program ("Exec format error"); there the win64 build runs
-# under 64-bit Wine. VELMORA_WINE_BITS=32 or 64 forces either road.
-wine_select() {
+# under 64-bit Wine. On Windows (Git Bash) the exes run natively, the win32 build unless
+# VELMORA_BITS=64. VELMORA_BITS=32 or 64 forces either road.
+platform_select() {
     local why reason32
-    reason32=$(/usr/lib/wine/wine --version 2>&1 >/dev/null) && reason32=""
-    [ -x /usr/lib/wine/wine ] || reason32="32-bit Wine (wine32:i386) is not installed"
-    case ${VELMORA_WINE_BITS:-} in
-    32)
-        if [ -n "$reason32" ]; then
-            echo "Wine: VELMORA_WINE_BITS=32, but 32-bit Wine cannot start here: ${reason32##*: }"
-            return 1
-        fi
-        WINE_BITS=32 why="VELMORA_WINE_BITS=32" ;;
-    64) WINE_BITS=64 why="VELMORA_WINE_BITS=64" ;;
-    "")
-        if [ -z "$reason32" ]; then
-            WINE_BITS=32 why="this machine runs 32-bit programs"
-        else
-            WINE_BITS=64 why="32-bit Wine cannot start here (${reason32##*: })"
-        fi ;;
+    case ${VELMORA_BITS:-} in
+    "" | 32 | 64) ;;
     *)
-        echo "Wine: VELMORA_WINE_BITS must be 32 or 64, not '$VELMORA_WINE_BITS'"
+        echo "Platform: VELMORA_BITS must be 32 or 64, not '$VELMORA_BITS'"
         return 1 ;;
     esac
-    WINE_BUILD=build/win$WINE_BITS
-    export WINEARCH=win$WINE_BITS
-    if [ "$WINE_BITS" = 64 ]; then
+    if on_windows; then
+        PLATFORM=windows EXE_BITS=${VELMORA_BITS:-32}
+        EXE_BUILD=build/win$EXE_BITS
+        # Git Bash would turn `regedit /s` and `reg delete KEY /f` into paths.
+        export MSYS_NO_PATHCONV=1
+        echo "Windows: the win$EXE_BITS build ($EXE_BUILD) runs natively under Git Bash on $(uname -s)"
+        return 0
+    fi
+    PLATFORM=wine
+    reason32=$(/usr/lib/wine/wine --version 2>&1 >/dev/null) && reason32=""
+    [ -x /usr/lib/wine/wine ] || reason32="32-bit Wine (wine32:i386) is not installed"
+    case ${VELMORA_BITS:-} in
+    32)
+        if [ -n "$reason32" ]; then
+            echo "Wine: VELMORA_BITS=32, but 32-bit Wine cannot start here: ${reason32##*: }"
+            return 1
+        fi
+        EXE_BITS=32 why="VELMORA_BITS=32" ;;
+    64) EXE_BITS=64 why="VELMORA_BITS=64" ;;
+    "")
+        if [ -z "$reason32" ]; then
+            EXE_BITS=32 why="this machine runs 32-bit programs"
+        else
+            EXE_BITS=64 why="32-bit Wine cannot start here (${reason32##*: })"
+        fi ;;
+    esac
+    EXE_BUILD=build/win$EXE_BITS
+    export WINEARCH=win$EXE_BITS
+    if [ "$EXE_BITS" = 64 ]; then
         if ! /usr/lib/wine/wine64 --version >/dev/null 2>&1; then
             echo "Wine: 64-bit Wine cannot start here either (is the wine64 package installed?)"
             return 1
@@ -54,7 +75,7 @@ wine_select() {
         done
         case ":$PATH:" in *":$shims:"*) ;; *) export PATH=$shims:$PATH ;; esac
     fi
-    echo "Wine: $WINE_BITS-bit Wine running the win$WINE_BITS build ($WINE_BUILD): $why"
+    echo "Wine: $EXE_BITS-bit Wine running the win$EXE_BITS build ($EXE_BUILD): $why"
 }
 
 # A prefix of the chosen bitness with Wine's null graphics driver (no X server needed), or with
@@ -91,13 +112,51 @@ wine_prefix_copy() {
     cp -a "$1" "$2"
 }
 
-# A Unix path as Wine's Z: drive sees it.
-wine_path() {
+# A Unix path as the Windows programs see it: on Wine's Z: drive, or the Windows path.
+win_path() {
+    if [ "${PLATFORM:-}" = windows ]; then
+        cygpath -w "$1"
+        return
+    fi
     local path
     path=$(readlink -f "$1")
     printf 'Z:%s' "${path//\//\\}"
 }
 
+# Runs a Windows program (an exe of ours, regedit, reg) within WINE_TIMEOUT seconds: under
+# Wine in prefix $1, on Windows natively.
+win_run() {
+    local prefix=$1
+    shift
+    if [ "${PLATFORM:-}" = windows ]; then
+        timeout "$WINE_TIMEOUT" "$@"
+    else
+        WINEPREFIX=$prefix timeout "$WINE_TIMEOUT" wine "$@"
+    fi
+}
+
 wine_stop() {
-    WINEPREFIX=$1 timeout 30 wineserver -k >/dev/null 2>&1 || true
+    [ "${PLATFORM:-}" = windows ] || WINEPREFIX=$1 timeout 30 wineserver -k >/dev/null 2>&1 || true
+}
+
+# Every key the tests seed lies under this one. A registry that has it without the mark below
+# holds a real sound driver's settings: the tests then refuse to touch it.
+DRIVER_ROOT='HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\Creative Tech'
+DRIVER_ROOT_MARK=VelmoraTests
+
+# The REGEDIT4 lines that mark the driver root as made by the tests; every seed begins with them.
+driver_root_mark() {
+    printf '[%s]\r\n"%s"="made by Velmora'"'"'s tests; safe to delete"\r\n\r\n' "$DRIVER_ROOT" "$DRIVER_ROOT_MARK"
+}
+
+# Removes the driver root from the registry of prefix $1 if the tests made it; refuses (and
+# changes nothing) if it is there without their mark.
+driver_root_remove() {
+    win_run "$1" reg query "$DRIVER_ROOT" >/dev/null 2>&1 || return 0
+    if ! win_run "$1" reg query "$DRIVER_ROOT" /v "$DRIVER_ROOT_MARK" >/dev/null 2>&1; then
+        echo "Refusing to run: this registry already has $DRIVER_ROOT, a sound driver's" \
+            "settings that these tests did not make. It is left as it is."
+        return 1
+    fi
+    win_run "$1" reg delete "$DRIVER_ROOT" /f >/dev/null 2>&1
 }

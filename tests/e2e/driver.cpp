@@ -35,6 +35,18 @@ static void Fail(const char *what)
     ExitProcess(2);
 }
 
+/* CreateProcess never elevates: Velmora's manifest asks for administrator rights, so Windows
+   refuses to start it from a shell that is not elevated. */
+#ifndef ERROR_ELEVATION_REQUIRED
+#define ERROR_ELEVATION_REQUIRED 740L  /* Vista's; MinGW declares it only for newer targets */
+#endif
+static void FailToStart(const char *what)
+{
+    if (GetLastError() == ERROR_ELEVATION_REQUIRED)
+        Fail("Windows answered 740 (ERROR_ELEVATION_REQUIRED): the tests need an elevated shell");
+    Fail(what);
+}
+
 /* Cross-process text goes through the W messages: Wine 8's LB_GETTEXT over processes
    returns UTF-16 even to the A call. */
 static std::string Narrow(const std::wstring &wide)
@@ -260,7 +272,7 @@ static PROCESS_INFORMATION Start(char *commandLine)
     PROCESS_INFORMATION process = {};
     startup.cb = sizeof(startup);
     if (!CreateProcessA(NULL, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
-        Fail("cannot start the program");
+        FailToStart("cannot start the program");
     ProcessId = process.dwProcessId;
     return process;
 }
@@ -327,7 +339,7 @@ int main(int argc, char **argv)
     PROCESS_INFORMATION process = {};
     startup.cb = sizeof(startup);
     if (!CreateProcessA(argv[1], NULL, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
-        Fail("cannot start Velmora");
+        FailToStart("cannot start Velmora");
     ProcessId = process.dwProcessId;
 
     HWND dialog = WaitForDialog(STEP_MS);

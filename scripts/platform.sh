@@ -15,9 +15,9 @@ WINE_TIMEOUT=${WINE_TIMEOUT:-60}
 # shellcheck disable=SC2034  # set here for the runners that source this file
 WINE_BASE=$(pwd)/build/wine/base
 
-# Git Bash (MSYS2) on Windows.
+# Git Bash on Windows: MINGW64_NT-10.0-20348 and the like, whatever MSYS2 environment it is.
 on_windows() {
-    case $(uname -s) in MINGW* | MSYS*) return 0 ;; *) return 1 ;; esac
+    case $(uname -s) in MINGW* | MSYS* | CYGWIN* | *_NT-*) return 0 ;; *) return 1 ;; esac
 }
 
 # The product is the 32-bit exe, so it is what runs wherever 32-bit Wine can start. Some

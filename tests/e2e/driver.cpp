@@ -35,17 +35,9 @@ static void Fail(const char *what)
     ExitProcess(2);
 }
 
-/* CreateProcess never elevates: Velmora's manifest asks for administrator rights, so Windows
-   refuses to start it from a shell that is not elevated. */
 #ifndef ERROR_ELEVATION_REQUIRED
 #define ERROR_ELEVATION_REQUIRED 740L  /* Vista's; MinGW declares it only for newer targets */
 #endif
-static void FailToStart(const char *what)
-{
-    if (GetLastError() == ERROR_ELEVATION_REQUIRED)
-        Fail("Windows answered 740 (ERROR_ELEVATION_REQUIRED): the tests need an elevated shell");
-    Fail(what);
-}
 
 /* Cross-process text goes through the W messages: Wine 8's LB_GETTEXT over processes
    returns UTF-16 even to the A call. */
@@ -266,13 +258,19 @@ static double NowMs()
     return 1000.0 * (double)now.QuadPart / (double)frequency.QuadPart;
 }
 
-static PROCESS_INFORMATION Start(char *commandLine)
+/* Starts `application` (a path), or else the program that `commandLine` names. */
+static PROCESS_INFORMATION Start(const char *application, char *commandLine)
 {
     STARTUPINFOA startup = {};
     PROCESS_INFORMATION process = {};
     startup.cb = sizeof(startup);
-    if (!CreateProcessA(NULL, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
-        FailToStart("cannot start the program");
+    if (!CreateProcessA(application, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
+        /* CreateProcess never elevates: Velmora's manifest asks for administrator rights, so
+           Windows refuses to start it from a shell that is not elevated. */
+        if (GetLastError() == ERROR_ELEVATION_REQUIRED)
+            Fail("Windows answered 740 (ERROR_ELEVATION_REQUIRED): the tests need an elevated shell");
+        Fail("cannot start the program");
+    }
     ProcessId = process.dwProcessId;
     return process;
 }
@@ -292,7 +290,7 @@ static HWND WaitForBoxClosely(HWND dialog, const char *text)
 static int TimeVelmora(char *exe)
 {
     double start = NowMs();
-    PROCESS_INFORMATION process = Start(exe);
+    PROCESS_INFORMATION process = Start(NULL, exe);
     HWND dialog = WaitForDialog(1);
     double shown = NowMs();
     HWND prompt = WaitForBoxClosely(dialog, "Ready to apply patch. Apply patch now?");
@@ -310,7 +308,7 @@ static int TimeVelmora(char *exe)
 static int TimeCommand(char *commandLine)
 {
     double start = NowMs();
-    PROCESS_INFORMATION process = Start(commandLine);
+    PROCESS_INFORMATION process = Start(NULL, commandLine);
     WaitForSingleObject(process.hProcess, INFINITE);
     printf("run_ms=%.0f\n", NowMs() - start);
     return 0;
@@ -335,13 +333,7 @@ int main(int argc, char **argv)
         Fail("usage: driver VELMORA.EXE yes|no|ok button|enter|closebox|escape [HOLD_MS]");
     int answer = strcmp(argv[2], "yes") == 0 ? IDYES : strcmp(argv[2], "no") == 0 ? IDNO : IDOK;
 
-    STARTUPINFOA startup = {};
-    PROCESS_INFORMATION process = {};
-    startup.cb = sizeof(startup);
-    if (!CreateProcessA(argv[1], NULL, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
-        FailToStart("cannot start Velmora");
-    ProcessId = process.dwProcessId;
-
+    PROCESS_INFORMATION process = Start(argv[1], NULL);
     HWND dialog = WaitForDialog(STEP_MS);
     RunToLogEnd(dialog, answer);
     for (const std::string &line : LogLines(GetDlgItem(dialog, 1000)))

@@ -149,14 +149,26 @@ driver_root_mark() {
     printf '[%s]\r\n"%s"="made by Velmora'"'"'s tests; safe to delete"\r\n\r\n' "$DRIVER_ROOT" "$DRIVER_ROOT_MARK"
 }
 
-# Removes the driver root from the registry of prefix $1 if the tests made it; refuses (and
-# changes nothing) if it is there without their mark.
+# Removes the driver root from the registry of prefix $1 if the tests made it, and refuses
+# otherwise, changing nothing. It is velmora_driver.exe that reads Windows' own result codes
+# (reg.exe's messages are translated): only "absent" and "removed" let the tests go on, so a
+# check that cannot answer (timed out, access denied, any other code) refuses too.
 driver_root_remove() {
-    win_run "$1" reg query "$DRIVER_ROOT" >/dev/null 2>&1 || return 0
-    if ! win_run "$1" reg query "$DRIVER_ROOT" /v "$DRIVER_ROOT_MARK" >/dev/null 2>&1; then
+    local answer status file
+    # Into a file, not a pipe: Wine's services, when this starts them, would hold a pipe open.
+    file=$(mktemp)
+    win_run "$1" "$EXE_BUILD/velmora_driver.exe" --remove-driver-root >"$file" 2>/dev/null && status=0 || status=$?
+    answer=$(tr -d '\r' <"$file")
+    rm -f "$file"
+    case $answer in
+    absent | removed) [ "$status" -eq 0 ] && return 0 ;;
+    foreign)
         echo "Refusing to run: this registry already has $DRIVER_ROOT, a sound driver's" \
             "settings that these tests did not make. It is left as it is."
-        return 1
-    fi
-    win_run "$1" reg delete "$DRIVER_ROOT" /f >/dev/null 2>&1
+        return 1 ;;
+    esac
+    if [ -n "$answer" ]; then answer="answered '$answer'"; else answer="gave no answer"; fi
+    echo "Refusing to run: the check of $DRIVER_ROOT $answer (exit status $status), so it" \
+        "cannot tell whether the key is the tests' own. The tests stop here and touch nothing more."
+    return 1
 }

@@ -11,7 +11,8 @@
    or: driver --time-velmora VELMORA.EXE   answers Yes at once and prints, in ms from the
                                 start of the process, when the prompt came and when the
                                 "Done." box came
-   or: driver --time COMMAND LINE          prints how long the command ran, in ms */
+   or: driver --time COMMAND LINE          prints how long the command ran, in ms
+   or: driver --remove-driver-root         removes the tests' driver root, only if it is theirs */
 #include <windows.h>
 
 #include <stdio.h>
@@ -314,8 +315,56 @@ static int TimeCommand(char *commandLine)
     return 0;
 }
 
+/* Every seed of the tests lies under this key and marks it with this value (scripts/platform.sh
+   writes both). A machine that has the key without the mark holds a real driver's settings. */
+static const char DRIVER_ROOT[] = "SYSTEM\\CurrentControlSet\\Control\\Creative Tech";
+static const char DRIVER_ROOT_MARK[] = "VelmoraTests";
+
+/* Removes the driver root if the tests made it, and prints what it found: "absent", "removed",
+   "foreign" (there without the mark, and left alone) or "error N ...". Only Windows' own
+   ERROR_FILE_NOT_FOUND counts as absent: the runners refuse on every other answer. */
+static int RemoveDriverRoot()
+{
+    HKEY root;
+    LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, DRIVER_ROOT, 0, KEY_QUERY_VALUE, &root);
+    if (result == ERROR_FILE_NOT_FOUND) {
+        printf("absent\n");
+        return 0;
+    }
+    if (result != ERROR_SUCCESS) {
+        printf("error %ld opening the key\n", result);
+        return 1;
+    }
+    result = RegQueryValueExA(root, DRIVER_ROOT_MARK, NULL, NULL, NULL, NULL);
+    RegCloseKey(root);
+    if (result == ERROR_FILE_NOT_FOUND) {
+        printf("foreign\n");
+        return 1;
+    }
+    if (result != ERROR_SUCCESS) {
+        printf("error %ld reading the mark\n", result);
+        return 1;
+    }
+    result = RegDeleteTreeA(HKEY_LOCAL_MACHINE, DRIVER_ROOT);
+    if (result != ERROR_SUCCESS) {
+        printf("error %ld deleting the key\n", result);
+        return 1;
+    }
+    result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, DRIVER_ROOT, 0, KEY_QUERY_VALUE, &root);
+    if (result != ERROR_FILE_NOT_FOUND) {
+        if (result == ERROR_SUCCESS)
+            RegCloseKey(root);
+        printf("error %ld: the key is still there after its deletion\n", result);
+        return 1;
+    }
+    printf("removed\n");
+    return 0;
+}
+
 int main(int argc, char **argv)
 {
+    if (argc == 2 && strcmp(argv[1], "--remove-driver-root") == 0)
+        return RemoveDriverRoot();
     if (argc == 3 && strcmp(argv[1], "--time-velmora") == 0)
         return TimeVelmora(argv[2]);
     if (argc >= 3 && strcmp(argv[1], "--time") == 0) {

@@ -20,12 +20,16 @@ on_windows() {
     case $(uname -s) in MINGW* | MSYS* | CYGWIN* | *_NT-*) return 0 ;; *) return 1 ;; esac
 }
 
-# The product is the 32-bit exe, so it is what runs wherever 32-bit Wine can start. Some
-# machines refuse every i386 Linux program ("Exec format error"); there the win64 build runs
-# under 64-bit Wine. On Windows (Git Bash) the exes run natively, the win32 build unless
-# VELMORA_BITS=64. VELMORA_BITS=32 or 64 forces either road.
+# The 32-bit loader. tests/harness/run puts a stand-in here to rehearse a 32-bit Wine that starts
+# but cannot boot.
+WINE32_LOADER=${WINE32_LOADER:-/usr/lib/wine/wine}
+
+# The product is the 32-bit exe, so it is what runs wherever 32-bit Wine can boot a prefix. Some
+# machines refuse every i386 Linux program ("Exec format error"), some run them but not 32-bit
+# Wine; there the win64 build runs under 64-bit Wine. On Windows (Git Bash) the exes run
+# natively, the win32 build unless VELMORA_BITS=64. VELMORA_BITS=32 or 64 forces either road.
 platform_select() {
-    local why reason32
+    local why reason32=""
     case ${VELMORA_BITS:-} in
     "" | 32 | 64) ;;
     *)
@@ -41,21 +45,23 @@ platform_select() {
         return 0
     fi
     PLATFORM=wine
-    reason32=$(/usr/lib/wine/wine --version 2>&1 >/dev/null) && reason32=""
-    [ -x /usr/lib/wine/wine ] || reason32="32-bit Wine (wine32:i386) is not installed"
+    if [ "${VELMORA_BITS:-}" != 64 ]; then
+        wine_launchers "$WINE32_LOADER"
+        reason32=$(wine32_unusable)
+    fi
     case ${VELMORA_BITS:-} in
     32)
         if [ -n "$reason32" ]; then
-            echo "Wine: VELMORA_BITS=32, but 32-bit Wine cannot start here: ${reason32##*: }"
+            echo "Wine: VELMORA_BITS=32, but 32-bit Wine $reason32"
             return 1
         fi
         EXE_BITS=32 why="VELMORA_BITS=32" ;;
     64) EXE_BITS=64 why="VELMORA_BITS=64" ;;
     "")
         if [ -z "$reason32" ]; then
-            EXE_BITS=32 why="this machine runs 32-bit programs"
+            EXE_BITS=32 why="32-bit Wine boots a win32 prefix here"
         else
-            EXE_BITS=64 why="32-bit Wine cannot start here (${reason32##*: })"
+            EXE_BITS=64 why="32-bit Wine $reason32"
         fi ;;
     esac
     EXE_BUILD=build/win$EXE_BITS
@@ -65,17 +71,39 @@ platform_select() {
             echo "Wine: 64-bit Wine cannot start here either (is the wine64 package installed?)"
             return 1
         fi
-        # /usr/bin/wine and every launcher behind it (wineboot, regedit) pick the 32-bit loader
-        # whenever it is installed, even where it cannot run: put 64-bit ones first on PATH.
-        local shims=$PWD/build/wine/bin64
-        mkdir -p "$shims"
-        for name in wine wine-stable; do
-            printf '#!/bin/sh\nexport WINELOADER=/usr/lib/wine/wine64\nexec /usr/lib/wine/wine64 "$@"\n' >"$shims/$name"
-            chmod +x "$shims/$name"
-        done
-        case ":$PATH:" in *":$shims:"*) ;; *) export PATH=$shims:$PATH ;; esac
+        wine_launchers /usr/lib/wine/wine64
     fi
     echo "Wine: $EXE_BITS-bit Wine running the win$EXE_BITS build ($EXE_BUILD): $why"
+}
+
+# Why 32-bit Wine cannot run the tests here, or nothing. Only a booted win32 prefix proves that
+# it can: `wine --version` starts no Windows process, and some kernels start 32-bit Linux
+# programs but not 32-bit Wine ("The futex facility returned an unexpected error code"). The
+# proof is the clean prefix that the runners copy, so it is booted once and kept.
+wine32_unusable() {
+    local failure
+    if [ ! -x "$WINE32_LOADER" ]; then
+        echo "is not installed here (wine32:i386)"
+    elif ! failure=$("$WINE32_LOADER" --version 2>&1 >/dev/null); then
+        echo "cannot start here (${failure##*: })"
+    elif ! failure=$(WINEARCH=win32 wine_prefix_base "$WINE_BASE" null); then
+        echo "starts but cannot boot a win32 prefix here (${failure##*: })"
+    fi
+}
+
+# /usr/bin/wine and every launcher behind it (wineboot, regedit) pick the 32-bit loader
+# whenever it is installed, even where it cannot run: put launchers of the chosen loader first.
+wine_launchers() {
+    local shims=$PWD/build/wine/bin name
+    mkdir -p "$shims"
+    for name in wine wine-stable; do
+        case $1 in
+        */wine64) printf '#!/bin/sh\nexport WINELOADER=%s\nexec %s "$@"\n' "$1" "$1" ;;
+        *) printf '#!/bin/sh\nexec %s "$@"\n' "$1" ;;
+        esac >"$shims/$name"
+        chmod +x "$shims/$name"
+    done
+    case ":$PATH:" in *":$shims:"*) ;; *) export PATH=$shims:$PATH ;; esac
 }
 
 # A prefix of the chosen bitness with Wine's null graphics driver (no X server needed), or with
@@ -86,8 +114,10 @@ wine_prefix_base() {
     [ -f "$ready" ] && return 0
     rm -rf "$prefix"
     mkdir -p "$(dirname "$prefix")"
-    if ! WINEPREFIX=$prefix timeout 180 wineboot -i >/dev/null 2>&1; then
-        echo "wineboot could not create the $WINEARCH prefix $prefix"
+    local output status
+    output=$(WINEPREFIX=$prefix timeout 180 wineboot -i 2>&1) && status=0 || status=$?
+    if [ "$status" -ne 0 ]; then
+        echo "wineboot could not create the $WINEARCH prefix $prefix: $(tail -n 1 <<<"${output:-exit status $status}")"
         return 1
     fi
     local key='HKCU\Software\Wine\Drivers' name=Graphics data=null

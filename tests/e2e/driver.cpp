@@ -12,7 +12,8 @@
                                 start of the process, when the prompt came and when the
                                 "Done." box came
    or: driver --time COMMAND LINE          prints how long the command ran, in ms
-   or: driver --remove-driver-root         removes the tests' driver root, only if it is theirs */
+   or: driver --remove-driver-root         removes the tests' driver root, only if it is theirs
+   or: driver --machine                    prints the Windows, the processor and the elevation */
 #include <windows.h>
 
 #include <stdio.h>
@@ -361,10 +362,90 @@ static int RemoveDriverRoot()
     return 0;
 }
 
+static const char *MachineName(USHORT machine)
+{
+    switch (machine) {
+    case IMAGE_FILE_MACHINE_I386: return "x86";
+    case IMAGE_FILE_MACHINE_AMD64: return "x64";
+    case 0xAA64: return "ARM64";  /* IMAGE_FILE_MACHINE_ARM64 */
+    default: return "unknown";
+    }
+}
+
+/* Looked up at run time, so that the driver still starts where they are missing. */
+template <typename Function> static Function Find(const char *dll, const char *name)
+{
+    return (Function)(void (*)(void))GetProcAddress(GetModuleHandleA(dll), name);
+}
+
+/* What the Windows jobs print first: which Windows, which processor, and whether this process,
+   and so the shell that started it, holds an elevated token. Velmora asks for administrator
+   rights, so without one every start of it fails with 740: say so once and exit 1. */
+static int ReportMachine()
+{
+    RTL_OSVERSIONINFOW version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+    /* GetVersionEx answers 6.2 to a program without a compatibility manifest; ntdll does not. */
+    auto getVersion = Find<LONG(WINAPI *)(RTL_OSVERSIONINFOW *)>("ntdll.dll", "RtlGetVersion");
+    if (getVersion)
+        getVersion(&version);
+    char product[128] = "?";
+    DWORD size = sizeof(product);
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", 0,
+                      KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) == ERROR_SUCCESS) {
+        if (RegQueryValueExA(key, "ProductName", NULL, NULL, (BYTE *)product, &size) != ERROR_SUCCESS)
+            strcpy(product, "?");
+        product[sizeof(product) - 1] = '\0';
+        RegCloseKey(key);
+    }
+    printf("Windows: %lu.%lu build %lu (%s)\n", version.dwMajorVersion, version.dwMinorVersion,
+           version.dwBuildNumber, product);
+
+    /* The machine an x86 or x64 process is emulated on, too (Windows 10 1709 and later). */
+    USHORT processMachine = 0, nativeMachine = 0;
+    auto isWow64Process2 = Find<BOOL(WINAPI *)(HANDLE, USHORT *, USHORT *)>("kernel32.dll", "IsWow64Process2");
+    if (!isWow64Process2 || !isWow64Process2(GetCurrentProcess(), &processMachine, &nativeMachine)) {
+        SYSTEM_INFO system;
+        GetNativeSystemInfo(&system);
+        nativeMachine = system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ? IMAGE_FILE_MACHINE_AMD64
+                        : system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_INTEL ? IMAGE_FILE_MACHINE_I386
+                        : system.wProcessorArchitecture == 12 /* ARM64 */ ? 0xAA64 : 0;
+    }
+    USHORT own = sizeof(void *) == 8 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
+    printf("Processor: %s; this %s-bit driver runs as %s%s\n", MachineName(nativeMachine),
+           sizeof(void *) == 8 ? "64" : "32", MachineName(own),
+           own == nativeMachine ? "" : processMachine ? " under WOW64" : " by emulation");
+
+    HANDLE token;
+    TOKEN_ELEVATION elevation = {};
+    DWORD returned = 0;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        printf("Elevated: cannot tell (OpenProcessToken failed with %lu)\n", GetLastError());
+        return 1;
+    }
+    BOOL known = GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &returned);
+    DWORD error = GetLastError();
+    CloseHandle(token);
+    if (!known) {
+        printf("Elevated: cannot tell (GetTokenInformation failed with %lu)\n", error);
+        return 1;
+    }
+    if (!elevation.TokenIsElevated) {
+        printf("Elevated: no. Velmora.exe asks for administrator rights, so Windows would refuse every "
+               "start of it (740, ERROR_ELEVATION_REQUIRED): the tests stop here.\n");
+        return 1;
+    }
+    printf("Elevated: yes\n");
+    return 0;
+}
+
 int main(int argc, char **argv)
 {
     if (argc == 2 && strcmp(argv[1], "--remove-driver-root") == 0)
         return RemoveDriverRoot();
+    if (argc == 2 && strcmp(argv[1], "--machine") == 0)
+        return ReportMachine();
     if (argc == 3 && strcmp(argv[1], "--time-velmora") == 0)
         return TimeVelmora(argv[2]);
     if (argc >= 3 && strcmp(argv[1], "--time") == 0) {

@@ -15,8 +15,11 @@ endif()
 
 add_executable(Velmora WIN32 ${PROGRAM_SOURCES} app/start.cpp ${RESOURCE_SCRIPT})
 target_include_directories(Velmora PRIVATE ${PROGRAM_INCLUDES})
+# No -ffreestanding: what keeps the C runtime out is -nodefaultlibs (and -fno-builtin), and
+# GCC 14's intrinsics headers, which the x86_64 windows.h includes, declare their allocator
+# only for a hosted compiler. With GCC 12 the bytes are the same either way.
 target_compile_options(Velmora PRIVATE
-    $<$<COMPILE_LANGUAGE:CXX>:${WARNINGS} -Os -ffreestanding -fno-builtin -fno-exceptions -fno-rtti -fno-ident
+    $<$<COMPILE_LANGUAGE:CXX>:${WARNINGS} -Os -fno-builtin -fno-exceptions -fno-rtti -fno-ident
                               -fno-asynchronous-unwind-tables>)
 target_link_options(Velmora PRIVATE
     -nostartfiles -nodefaultlibs -s -Wl,-e,${ENTRY}

@@ -1,4 +1,6 @@
 /* The dialog shell: start-up banner, the delayed probe, and how the user closes the window. */
+#include <algorithm>
+
 #include "testing.h"
 
 using namespace hostwin;

@@ -6,7 +6,8 @@
      ANSWER   yes | no | ok      the answer to the first box the dialog shows
      CLOSE    button | enter | closebox | escape   (escape: press Escape, check the dialog
               is still open a second later, then press the Close button)
-     HOLD_MS  how long to leave the finished log on screen before closing (default 0)
+     HOLD_MS  how long to leave the first box, and then the finished log scrolled to its last
+              line, on screen (default 0: no wait, no scrolling), for the demo's pictures
    or: driver --registry        prints the driver's registry values only
    or: driver --time-velmora VELMORA.EXE   answers Yes at once and prints, in ms from the
                                 start of the process, when the prompt came and when the
@@ -138,8 +139,8 @@ static bool HasIcon(HWND box)
     return false;
 }
 
-/* Prints a box as a user sees it, then presses its button `id`. */
-static void Answer(HWND dialog, HWND box, int id)
+/* Prints a box as a user sees it, leaves it on screen for `holdMs`, then presses its button `id`. */
+static void Answer(HWND dialog, HWND box, int id, DWORD holdMs)
 {
     HWND owner = GetWindow(box, GW_OWNER);
     std::string buttons;
@@ -150,6 +151,8 @@ static void Answer(HWND dialog, HWND box, int id)
     printf("BOX owner=%s caption=\"%s\" text=\"%s\" buttons=%s icon=%s\n",
            owner == dialog ? "dialog" : owner ? "other" : "none", WindowText(box).c_str(),
            WindowText(GetDlgItem(box, 0xFFFF)).c_str(), buttons.c_str(), HasIcon(box) ? "yes" : "no");
+    fflush(stdout);
+    Sleep(holdMs);
     HWND button = GetDlgItem(box, id);
     if (!button)
         Fail("the box has not the button to press");
@@ -164,15 +167,17 @@ static bool LogEnded(HWND list)
     return !lines.empty() && lines.back() == "Log ends.";
 }
 
-/* Answers the boxes as they come until the log's last line is "Log ends.". */
-static void RunToLogEnd(HWND dialog, int firstAnswer)
+/* Answers the boxes as they come until the log's last line is "Log ends."; the first one is
+   left on screen for `holdMs`. */
+static void RunToLogEnd(HWND dialog, int firstAnswer, DWORD holdMs)
 {
     HWND list = GetDlgItem(dialog, 1000);
     int boxes = 0;
     for (DWORD waited = 0; waited < WAIT_MS; waited += STEP_MS) {
         HWND box = FindTopWindow(dialog);
         if (box) {
-            Answer(dialog, box, boxes++ == 0 ? firstAnswer : IDOK);
+            Answer(dialog, box, boxes == 0 ? firstAnswer : IDOK, boxes == 0 ? holdMs : 0);
+            boxes++;
             waited = 0;
             continue;
         }
@@ -465,12 +470,16 @@ int main(int argc, char **argv)
 
     PROCESS_INFORMATION process = Start(argv[1], NULL);
     HWND dialog = WaitForDialog(STEP_MS);
-    RunToLogEnd(dialog, answer);
-    for (const std::string &line : LogLines(GetDlgItem(dialog, 1000)))
+    DWORD holdMs = argc == 5 ? (DWORD)atoi(argv[4]) : 0;
+    RunToLogEnd(dialog, answer, holdMs);
+    HWND list = GetDlgItem(dialog, 1000);
+    /* Velmora does not follow its log: the user drags the scroll bar to the end to read it. */
+    if (holdMs)
+        Ask(list, WM_VSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
+    for (const std::string &line : LogLines(list))
         printf("LOG %s\n", line.c_str());
     fflush(stdout);
-    if (argc == 5)
-        Sleep((DWORD)atoi(argv[4]));
+    Sleep(holdMs);
     CloseDialog(dialog, argv[3]);
 
     if (WaitForSingleObject(process.hProcess, WAIT_MS) != WAIT_OBJECT_0)

@@ -17,6 +17,7 @@
    or: driver --machine                    prints the Windows, the processor and the elevation */
 #include <windows.h>
 
+#include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -321,6 +322,17 @@ static int TimeCommand(char *commandLine)
     return 0;
 }
 
+/* Prints one line of answer and returns the exit status that goes with it. */
+static int Report(int status, const char *format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    vprintf(format, arguments);
+    va_end(arguments);
+    printf("\n");
+    return status;
+}
+
 /* Every seed of the tests lies under this key and marks it with this value (scripts/platform.sh
    writes both). A machine that has the key without the mark holds a real driver's settings. */
 static const char DRIVER_ROOT[] = "SYSTEM\\CurrentControlSet\\Control\\Creative Tech";
@@ -333,38 +345,25 @@ static int RemoveDriverRoot()
 {
     HKEY root;
     LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, DRIVER_ROOT, 0, KEY_QUERY_VALUE, &root);
-    if (result == ERROR_FILE_NOT_FOUND) {
-        printf("absent\n");
-        return 0;
-    }
-    if (result != ERROR_SUCCESS) {
-        printf("error %ld opening the key\n", result);
-        return 1;
-    }
+    if (result == ERROR_FILE_NOT_FOUND)
+        return Report(0, "absent");
+    if (result != ERROR_SUCCESS)
+        return Report(1, "error %ld opening the key", result);
     result = RegQueryValueExA(root, DRIVER_ROOT_MARK, NULL, NULL, NULL, NULL);
     RegCloseKey(root);
-    if (result == ERROR_FILE_NOT_FOUND) {
-        printf("foreign\n");
-        return 1;
-    }
-    if (result != ERROR_SUCCESS) {
-        printf("error %ld reading the mark\n", result);
-        return 1;
-    }
+    if (result == ERROR_FILE_NOT_FOUND)
+        return Report(1, "foreign");
+    if (result != ERROR_SUCCESS)
+        return Report(1, "error %ld reading the mark", result);
     result = RegDeleteTreeA(HKEY_LOCAL_MACHINE, DRIVER_ROOT);
-    if (result != ERROR_SUCCESS) {
-        printf("error %ld deleting the key\n", result);
-        return 1;
-    }
+    if (result != ERROR_SUCCESS)
+        return Report(1, "error %ld deleting the key", result);
     result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, DRIVER_ROOT, 0, KEY_QUERY_VALUE, &root);
-    if (result != ERROR_FILE_NOT_FOUND) {
-        if (result == ERROR_SUCCESS)
-            RegCloseKey(root);
-        printf("error %ld: the key is still there after its deletion\n", result);
-        return 1;
-    }
-    printf("removed\n");
-    return 0;
+    if (result == ERROR_SUCCESS)
+        RegCloseKey(root);
+    if (result != ERROR_FILE_NOT_FOUND)
+        return Report(1, "error %ld: the key is still there after its deletion", result);
+    return Report(0, "removed");
 }
 
 static const char *MachineName(USHORT machine)

@@ -177,8 +177,8 @@ static void RunToLogEnd(HWND dialog, int firstAnswer, DWORD holdMs)
     for (DWORD waited = 0; waited < WAIT_MS; waited += STEP_MS) {
         HWND box = FindTopWindow(dialog);
         if (box) {
-            Answer(dialog, box, boxes == 0 ? firstAnswer : IDOK, boxes == 0 ? holdMs : 0);
-            boxes++;
+            bool first = boxes++ == 0;
+            Answer(dialog, box, first ? firstAnswer : IDOK, first ? holdMs : 0);
             waited = 0;
             continue;
         }
@@ -406,20 +406,17 @@ static int ReportMachine()
     printf("Windows: %lu.%lu build %lu (%s)\n", version.dwMajorVersion, version.dwMinorVersion,
            version.dwBuildNumber, product);
 
-    /* The machine an x86 or x64 process is emulated on, too (Windows 10 1709 and later). */
+    /* The machine an x86 or x64 process is emulated on, too. Every image the jobs run on
+       (Windows 10 1709 and later) and Wine have IsWow64Process2. */
     USHORT processMachine = 0, nativeMachine = 0;
     auto isWow64Process2 = Find<BOOL(WINAPI *)(HANDLE, USHORT *, USHORT *)>("kernel32.dll", "IsWow64Process2");
-    if (!isWow64Process2 || !isWow64Process2(GetCurrentProcess(), &processMachine, &nativeMachine)) {
-        SYSTEM_INFO system;
-        GetNativeSystemInfo(&system);
-        nativeMachine = system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ? IMAGE_FILE_MACHINE_AMD64
-                        : system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_INTEL ? IMAGE_FILE_MACHINE_I386
-                        : system.wProcessorArchitecture == 12 /* ARM64 */ ? 0xAA64 : 0;
-    }
     USHORT own = sizeof(void *) == 8 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
-    printf("Processor: %s; this %s-bit driver runs as %s%s\n", MachineName(nativeMachine),
-           sizeof(void *) == 8 ? "64" : "32", MachineName(own),
-           own == nativeMachine ? "" : processMachine ? " under WOW64" : " by emulation");
+    if (isWow64Process2 && isWow64Process2(GetCurrentProcess(), &processMachine, &nativeMachine))
+        printf("Processor: %s; this %s-bit driver runs as %s%s\n", MachineName(nativeMachine),
+               sizeof(void *) == 8 ? "64" : "32", MachineName(own),
+               own == nativeMachine ? "" : processMachine ? " under WOW64" : " by emulation");
+    else
+        printf("Processor: unknown (no IsWow64Process2 before Windows 10 1709)\n");
 
     HANDLE token;
     TOKEN_ELEVATION elevation = {};

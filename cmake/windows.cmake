@@ -7,10 +7,14 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(WINDOWS_NAME win64)
     set(ENTRY WinMainCRTStartup)
     set(HARDENING -Wl,--high-entropy-va)
+    set(PROCESSOR "")              # every x86-64 processor has what the compiler uses
 else()
     set(WINDOWS_NAME win32)
     set(ENTRY _WinMainCRTStartup)  # cdecl decoration
     set(HARDENING -Wl,--no-seh)    # no handlers: nothing of the runtime is linked
+    # Debian's compiler targets the Pentium Pro and emits cmov, which the Pentium MMX, the K6
+    # and the first VIA C3 lack; Windows 98 SE itself needs no more than a 486DX.
+    set(PROCESSOR -march=i486)
 endif()
 
 add_executable(Velmora WIN32 ${PROGRAM_SOURCES} app/start.cpp ${RESOURCE_SCRIPT})
@@ -19,7 +23,7 @@ target_include_directories(Velmora PRIVATE ${PROGRAM_INCLUDES})
 # GCC 14's intrinsics headers, which the x86_64 windows.h includes, declare their allocator
 # only for a hosted compiler. With GCC 12 the bytes are the same either way.
 target_compile_options(Velmora PRIVATE
-    $<$<COMPILE_LANGUAGE:CXX>:${WARNINGS} -Os -fno-builtin -fno-exceptions -fno-rtti -fno-ident
+    $<$<COMPILE_LANGUAGE:CXX>:${WARNINGS} ${PROCESSOR} -Os -fno-builtin -fno-exceptions -fno-rtti -fno-ident
                               -fno-asynchronous-unwind-tables>)
 target_link_options(Velmora PRIVATE
     -nostartfiles -nodefaultlibs -s -Wl,-e,${ENTRY}

@@ -55,6 +55,10 @@ const PromptCase PROMPT_CASES[] = {
     {"UnpatchedNo", SeedUnpatched, IDNO, APPLY_TEXT, "Patch", MB_YESNO, nullptr},
     {"PatchedYesRemoves", SeedPatched, IDYES, REMOVE_TEXT, "Patch", MB_YESNO, "Starting to remove patch."},
     {"PatchedNo", SeedPatched, IDNO, REMOVE_TEXT, "Patch", MB_YESNO, nullptr},
+    // A box that cannot be shown (no desktop, no memory) returns 0, which is no Yes.
+    {"BrokenBoxNotShown", SeedBroken, 0, BROKEN_TEXT, nullptr, MB_YESNO, nullptr},
+    {"UnpatchedBoxNotShown", SeedUnpatched, 0, APPLY_TEXT, "Patch", MB_YESNO, nullptr},
+    {"PatchedBoxNotShown", SeedPatched, 0, REMOVE_TEXT, "Patch", MB_YESNO, nullptr},
 };
 
 TEST_P(Prompt, AsksOnceAndRunsOnlyOnYes)

@@ -6,14 +6,13 @@
 # Under Wine, wine_prefix_base DIR once and wine_prefix_copy BASE DIR per use make prefixes;
 # on Windows there is one registry and the prefix arguments are ignored. After
 # platform_select, PLATFORM is wine or windows, EXE_BUILD the build whose exes run
-# (build/win32 or build/win64) and WINE_BASE the clean headless prefix that the tests copy.
+# (build/win32 or build/win64) and WINE_BASE the clean headless prefix of that bitness that the
+# tests copy (build/wine/base-win32 or base-win64).
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=C.UTF-8
 
-WINE_TIMEOUT=${WINE_TIMEOUT:-60}
-# shellcheck disable=SC2034  # set here for the runners that source this file
-WINE_BASE=$(pwd)/build/wine/base
+export WINE_TIMEOUT=${WINE_TIMEOUT:-60}  # velmora_driver.exe reads it too, to give up in time
 
 # Git Bash on Windows: MINGW64_NT-10.0-20348 and the like, whatever MSYS2 environment it is.
 on_windows() {
@@ -66,6 +65,8 @@ platform_select() {
     esac
     EXE_BUILD=build/win$EXE_BITS
     export WINEARCH=win$EXE_BITS
+    # shellcheck disable=SC2034  # set here for the runners that source this file
+    WINE_BASE=$PWD/build/wine/base-$WINEARCH
     if [ "$EXE_BITS" = 64 ]; then
         if ! /usr/lib/wine/wine64 --version >/dev/null 2>&1; then
             echo "Wine: 64-bit Wine cannot start here either (is the wine64 package installed?)"
@@ -79,15 +80,19 @@ platform_select() {
 # Why 32-bit Wine cannot run the tests here, or nothing. Only a booted win32 prefix proves that
 # it can: `wine --version` starts no Windows process, and some kernels start 32-bit Linux
 # programs but not 32-bit Wine ("The futex facility returned an unexpected error code"). The
-# proof is the clean prefix that the runners copy, so it is booted once and kept.
+# proof is the win32 base prefix, in a folder of its own, so it is booted once and kept; a boot
+# that failed is not tried again on the same kernel and Wine (build/wine/win32-cannot-boot).
 wine32_unusable() {
-    local failure
+    local version failure machine known=$PWD/build/wine/win32-cannot-boot
     if [ ! -x "$WINE32_LOADER" ]; then
         echo "is not installed here (wine32:i386)"
-    elif ! failure=$("$WINE32_LOADER" --version 2>&1 >/dev/null); then
-        echo "cannot start here (${failure##*: })"
-    elif ! failure=$(WINEARCH=win32 wine_prefix_base "$WINE_BASE" null); then
-        echo "starts but cannot boot a win32 prefix here (${failure##*: })"
+    elif ! version=$("$WINE32_LOADER" --version 2>&1); then
+        echo "cannot start here (${version##*: })"
+    elif machine="$(uname -rv), $version" && [ "$(head -n 1 "$known" 2>/dev/null)" = "$machine" ]; then
+        tail -n 1 "$known"
+    elif ! failure=$(WINEARCH=win32 wine_prefix_base "$PWD/build/wine/base-win32" null); then
+        printf '%s\n%s\n' "$machine" "starts but cannot boot a win32 prefix here (${failure##*: })" >"$known"
+        tail -n 1 "$known"
     fi
 }
 

@@ -14,7 +14,9 @@
                                 "Done." box came
    or: driver --time COMMAND LINE          prints how long the command ran, in ms
    or: driver --remove-driver-root         removes the tests' driver root, only if it is theirs
-   or: driver --machine                    prints the Windows, the processor and the elevation */
+   or: driver --machine                    prints the Windows, the processor and the elevation
+   It gives up before the runners' time-out would kill it without a word, at two thirds of
+   WINE_TIMEOUT (seconds, from the environment; else 60): it prints FAIL, ends what it started. */
 #include <windows.h>
 
 #include <stdarg.h>
@@ -28,14 +30,24 @@
 
 static const char WAVE_KEY[] = "SYSTEM\\CurrentControlSet\\Control\\Creative Tech\\Emu10kx\\DriverSettings\\Wave";
 static const DWORD STEP_MS = 50;
-static const DWORD WAIT_MS = 30000;
 
-static DWORD ProcessId;
+static DWORD StartTick, GiveUpMs;
+static PROCESS_INFORMATION Process;  /* the program the driver started */
+
+/* How long the driver has left before it gives up. */
+static DWORD TimeLeft()
+{
+    DWORD spent = GetTickCount() - StartTick;
+    return spent < GiveUpMs ? GiveUpMs - spent : 0;
+}
 
 static void Fail(const char *what)
 {
     printf("FAIL %s\n", what);
     fflush(stdout);
+    /* Left running, it would keep its window open into the next run. */
+    if (Process.hProcess && TerminateProcess(Process.hProcess, 2))
+        WaitForSingleObject(Process.hProcess, 5000);
     ExitProcess(2);
 }
 
@@ -55,10 +67,12 @@ static std::string Narrow(const std::wstring &wide)
     return text;
 }
 
+/* A busy Velmora answers between its log lines only: no question waits past the time left. */
 static LRESULT Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result))
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, std::min<DWORD>(5000, TimeLeft()),
+                             &result))
         return -1;
     return (LRESULT)result;
 }
@@ -74,17 +88,23 @@ static std::string WindowText(HWND window)
     return Narrow(text);
 }
 
+static std::string LogLine(HWND list, LRESULT index)
+{
+    LRESULT length = Ask(list, LB_GETTEXTLEN, index, 0);
+    if (length < 0)
+        return "";
+    std::wstring text(length + 1, L'\0');
+    Ask(list, LB_GETTEXT, index, (LPARAM)&text[0]);
+    text.resize(wcslen(text.c_str()));
+    return Narrow(text);
+}
+
 static std::vector<std::string> LogLines(HWND list)
 {
     std::vector<std::string> lines;
     LRESULT count = Ask(list, LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; i++) {
-        LRESULT length = Ask(list, LB_GETTEXTLEN, i, 0);
-        std::wstring text(length + 1, L'\0');
-        Ask(list, LB_GETTEXT, i, (LPARAM)&text[0]);
-        text.resize(wcslen(text.c_str()));
-        lines.push_back(Narrow(text));
-    }
+    for (LRESULT i = 0; i < count; i++)
+        lines.push_back(LogLine(list, i));
     return lines;
 }
 
@@ -100,7 +120,7 @@ static BOOL CALLBACK FindDialogWindow(HWND window, LPARAM context)
     DWORD owner = 0;
     char className[16];
     GetWindowThreadProcessId(window, &owner);
-    if (owner != ProcessId || window == search->exclude || !IsWindowVisible(window))
+    if (owner != Process.dwProcessId || window == search->exclude || !IsWindowVisible(window))
         return TRUE;
     if (!GetClassNameA(window, className, sizeof(className)) || strcmp(className, "#32770") != 0)
         return TRUE;
@@ -119,7 +139,7 @@ static HWND FindTopWindow(HWND exclude)
 /* Polls every `stepMs`: the timing runs poll closely, so that the times are Velmora's. */
 static HWND WaitForDialog(DWORD stepMs)
 {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < WAIT_MS; Sleep(stepMs)) {
+    for (; TimeLeft(); Sleep(stepMs)) {
         HWND dialog = FindTopWindow(NULL);
         if (dialog && WindowText(dialog) == "Velmora" && GetDlgItem(dialog, 1000))
             return dialog;
@@ -158,14 +178,14 @@ static void Answer(HWND dialog, HWND box, int id, DWORD holdMs)
     if (!button)
         Fail("the box has not the button to press");
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)button);
-    for (DWORD waited = 0; IsWindow(box) && waited < WAIT_MS; waited += STEP_MS)
+    while (IsWindow(box) && TimeLeft())
         Sleep(STEP_MS);
 }
 
 static bool LogEnded(HWND list)
 {
-    std::vector<std::string> lines = LogLines(list);
-    return !lines.empty() && lines.back() == "Log ends.";
+    LRESULT count = Ask(list, LB_GETCOUNT, 0, 0);
+    return count > 0 && LogLine(list, count - 1) == "Log ends.";
 }
 
 /* Answers the boxes as they come until the log's last line is "Log ends."; the first one is
@@ -174,12 +194,11 @@ static void RunToLogEnd(HWND dialog, int firstAnswer, DWORD holdMs)
 {
     HWND list = GetDlgItem(dialog, 1000);
     int boxes = 0;
-    for (DWORD waited = 0; waited < WAIT_MS; waited += STEP_MS) {
+    while (TimeLeft()) {
         HWND box = FindTopWindow(dialog);
         if (box) {
             bool first = boxes++ == 0;
             Answer(dialog, box, first ? firstAnswer : IDOK, first ? holdMs : 0);
-            waited = 0;
             continue;
         }
         if (LogEnded(list))
@@ -266,27 +285,36 @@ static double NowMs()
     return 1000.0 * (double)now.QuadPart / (double)frequency.QuadPart;
 }
 
-/* Starts `application` (a path), or else the program that `commandLine` names. */
+/* Starts `application` (a path), or else the program that `commandLine` names, in a job that
+   ends it with the driver however the driver ends: on Windows a time-out kills the driver only. */
 static PROCESS_INFORMATION Start(const char *application, char *commandLine)
 {
     STARTUPINFOA startup = {};
     PROCESS_INFORMATION process = {};
     startup.cb = sizeof(startup);
-    if (!CreateProcessA(application, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
+    if (!CreateProcessA(application, commandLine, NULL, NULL, FALSE, CREATE_SUSPENDED, NULL, NULL, &startup,
+                        &process)) {
         /* CreateProcess never elevates: Velmora's manifest asks for administrator rights, so
            Windows refuses to start it from a shell that is not elevated. */
         if (GetLastError() == ERROR_ELEVATION_REQUIRED)
             Fail("Windows answered 740 (ERROR_ELEVATION_REQUIRED): the tests need an elevated shell");
         Fail("cannot start the program");
     }
-    ProcessId = process.dwProcessId;
+    Process = process;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    HANDLE job = CreateJobObjectA(NULL, NULL);
+    if (!job || !SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits)) ||
+        !AssignProcessToJobObject(job, process.hProcess))
+        Fail("cannot tie the program to the driver with a job object");
+    ResumeThread(process.hThread);
     return process;
 }
 
 /* Polls closely, as WaitForDialog does for the timing runs. */
 static HWND WaitForBoxClosely(HWND dialog, const char *text)
 {
-    for (double start = NowMs(); NowMs() - start < 600000; Sleep(1)) {
+    for (; TimeLeft(); Sleep(1)) {
         HWND box = FindTopWindow(dialog);
         if (box && WindowText(GetDlgItem(box, 0xFFFF)) == text)
             return box;
@@ -309,7 +337,7 @@ static int TimeVelmora(char *exe)
     printf("dialog_ms=%.0f prompt_ms=%.0f done_ms=%.0f\n", shown - start, prompted - start, finished - start);
     PostMessageA(done, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(done, IDOK));
     PostMessageA(dialog, WM_CLOSE, 0, 0);
-    WaitForSingleObject(process.hProcess, WAIT_MS);
+    WaitForSingleObject(process.hProcess, TimeLeft());
     return 0;
 }
 
@@ -317,7 +345,8 @@ static int TimeCommand(char *commandLine)
 {
     double start = NowMs();
     PROCESS_INFORMATION process = Start(NULL, commandLine);
-    WaitForSingleObject(process.hProcess, INFINITE);
+    if (WaitForSingleObject(process.hProcess, TimeLeft()) != WAIT_OBJECT_0)
+        Fail("the command did not end");
     printf("run_ms=%.0f\n", NowMs() - start);
     return 0;
 }
@@ -443,6 +472,9 @@ static int ReportMachine()
 
 int main(int argc, char **argv)
 {
+    char seconds[16];
+    StartTick = GetTickCount();
+    GiveUpMs = GetEnvironmentVariableA("WINE_TIMEOUT", seconds, sizeof(seconds)) ? atoi(seconds) * 2000 / 3 : 40000;
     if (argc == 2 && strcmp(argv[1], "--remove-driver-root") == 0)
         return RemoveDriverRoot();
     if (argc == 2 && strcmp(argv[1], "--machine") == 0)
@@ -478,7 +510,7 @@ int main(int argc, char **argv)
     Sleep(holdMs);
     CloseDialog(dialog, argv[3]);
 
-    if (WaitForSingleObject(process.hProcess, WAIT_MS) != WAIT_OBJECT_0)
+    if (WaitForSingleObject(process.hProcess, TimeLeft()) != WAIT_OBJECT_0)
         Fail("Velmora did not exit");
     DWORD exitCode = 0;
     GetExitCodeProcess(process.hProcess, &exitCode);

@@ -159,19 +159,58 @@ win_path() {
 }
 
 # Runs a Windows program (an exe of ours, regedit, reg) within WINE_TIMEOUT seconds: under
-# Wine in prefix $1, on Windows natively.
+# Wine in prefix $1, on Windows natively. It runs in the background and is waited for, so that
+# a signal reaches the runner's trap at once.
 win_run() {
-    local prefix=$1
+    local prefix=$1 status=0
     shift
     if [ "${PLATFORM:-}" = windows ]; then
-        timeout "$WINE_TIMEOUT" "$@"
+        timeout "$WINE_TIMEOUT" "$@" &
     else
-        WINEPREFIX=$prefix timeout "$WINE_TIMEOUT" wine "$@"
+        WINEPREFIX=$prefix timeout "$WINE_TIMEOUT" wine "$@" &
     fi
+    WIN_RUN_PID=$!
+    wait "$WIN_RUN_PID" || status=$?
+    WIN_RUN_PID=""
+    return $status
 }
 
+# win_run with the program's output in file $1, without CRs. A file, not a pipe: under Wine a
+# program that the program started holds the pipe open for as long as it lives.
+win_output() {
+    local file=$1 status=0
+    shift
+    win_run "$@" >"$file" || status=$?
+    sed -i 's/\r$//' "$file"
+    return $status
+}
+
+# Ends the program that a signal cut win_run's wait short of, and under Wine every process of
+# prefix $1.
+win_run_stop() {
+    [ -z "${WIN_RUN_PID:-}" ] || kill "$WIN_RUN_PID" 2>/dev/null
+    wine_stop "$1"
+    [ -z "${WIN_RUN_PID:-}" ] || wait "$WIN_RUN_PID" 2>/dev/null
+    WIN_RUN_PID=""
+}
+
+# Runs function $1 on every exit of the runner. INT (Ctrl-C), TERM (a cancelled job) and HUP (a
+# closed terminal) end the runner at once; $1 runs to its end whatever follows (timeout passes
+# each signal on twice), then the runner dies of the signal, so that what started it stops too.
+on_exit() {
+    local signal
+    # shellcheck disable=SC2064  # the function's and the signal's names go in now
+    trap "$1; die_of_caught_signal" EXIT
+    for signal in INT TERM HUP; do
+        # shellcheck disable=SC2064
+        trap "trap '' INT TERM HUP; CAUGHT_SIGNAL=$signal; exit 1" "$signal"
+    done
+}
+die_of_caught_signal() { [ -z "${CAUGHT_SIGNAL:-}" ] || { trap - "$CAUGHT_SIGNAL"; kill "-$CAUGHT_SIGNAL" $$; }; }
+
+# Stops every Wine process of prefix $1 (none given: nothing, not ~/.wine's).
 wine_stop() {
-    [ "${PLATFORM:-}" = windows ] || WINEPREFIX=$1 timeout 30 wineserver -k >/dev/null 2>&1 || true
+    [ "${PLATFORM:-}" = windows ] || [ -z "$1" ] || WINEPREFIX=$1 timeout 30 wineserver -k >/dev/null 2>&1 || true
 }
 
 # Every key the tests seed lies under this one. A registry that has it without the mark below
@@ -187,23 +226,33 @@ driver_root_mark() {
 # Removes the driver root from the registry of prefix $1 if the tests made it, and refuses
 # otherwise, changing nothing. It is velmora_driver.exe that reads Windows' own result codes
 # (reg.exe's messages are translated): only "absent" and "removed" let the tests go on, so a
-# check that cannot answer (timed out, access denied, any other code) refuses too.
+# check that cannot answer (timed out, access denied, any other code) refuses too; $2 says how
+# far the run came. From an answer that lets them go on until a refusal, the root is the tests'
+# to remove: the runners' EXIT traps call driver_root_release, so that no exit leaves it behind.
+DRIVER_ROOT_HELD="" DRIVER_ROOT_PREFIX=""
 driver_root_remove() {
     local answer status file
-    # Into a file, not a pipe: Wine's services, when this starts them, would hold a pipe open.
     file=$(mktemp)
-    win_run "$1" "$EXE_BUILD/velmora_driver.exe" --remove-driver-root >"$file" 2>/dev/null && status=0 || status=$?
-    answer=$(tr -d '\r' <"$file")
+    win_output "$file" "$1" "$EXE_BUILD/velmora_driver.exe" --remove-driver-root 2>/dev/null && status=0 || status=$?
+    answer=$(<"$file")
     rm -f "$file"
+    DRIVER_ROOT_HELD=""
     case $answer in
-    absent | removed) [ "$status" -eq 0 ] && return 0 ;;
+    absent | removed) [ "$status" -eq 0 ] && DRIVER_ROOT_HELD=yes DRIVER_ROOT_PREFIX=$1 && return 0 ;;
     foreign)
         echo "Refusing to run: this registry already has $DRIVER_ROOT, a sound driver's" \
-            "settings that these tests did not make. It is left as it is."
+            "settings that these tests did not make. It is left as it is.${2:+ $2 had run.}"
         return 1 ;;
     esac
     if [ -n "$answer" ]; then answer="answered '$answer'"; else answer="gave no answer"; fi
     echo "Refusing to run: the check of $DRIVER_ROOT $answer (exit status $status), so it" \
-        "cannot tell whether the key is the tests' own. The tests stop here and touch nothing more."
+        "cannot tell whether the key is the tests' own. The tests stop here and touch nothing more.${2:+ $2 had run.}"
     return 1
+}
+
+# For EXIT traps: ends the program in progress, then removes the driver root through the same
+# check, unless no check let the tests go on, or one refused since.
+driver_root_release() {
+    win_run_stop "$DRIVER_ROOT_PREFIX"
+    [ -z "$DRIVER_ROOT_HELD" ] || driver_root_remove "$DRIVER_ROOT_PREFIX"
 }

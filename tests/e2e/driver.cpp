@@ -362,6 +362,12 @@ static int Report(int status, const char *format, ...)
     return status;
 }
 
+/* Looked up at run time, so that the driver still starts on a Windows that lacks them. */
+template <typename Function> static Function Find(const char *dll, const char *name)
+{
+    return (Function)(void (*)(void))GetProcAddress(GetModuleHandleA(dll), name);
+}
+
 /* Every seed of the tests lies under this key and marks it with this value (scripts/platform.sh
    writes both). A machine that has the key without the mark holds a real driver's settings. */
 static const char DRIVER_ROOT[] = "SYSTEM\\CurrentControlSet\\Control\\Creative Tech";
@@ -384,7 +390,8 @@ static int RemoveDriverRoot()
         return Report(1, "foreign");
     if (result != ERROR_SUCCESS)
         return Report(1, "error %ld reading the mark", result);
-    result = RegDeleteTreeA(HKEY_LOCAL_MACHINE, DRIVER_ROOT);
+    auto deleteTree = Find<LONG(WINAPI *)(HKEY, LPCSTR)>("advapi32.dll", "RegDeleteTreeA");  /* Vista's */
+    result = deleteTree ? deleteTree(HKEY_LOCAL_MACHINE, DRIVER_ROOT) : ERROR_CALL_NOT_IMPLEMENTED;
     if (result != ERROR_SUCCESS)
         return Report(1, "error %ld deleting the key", result);
     result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, DRIVER_ROOT, 0, KEY_QUERY_VALUE, &root);
@@ -405,21 +412,15 @@ static const char *MachineName(USHORT machine)
     }
 }
 
-/* Looked up at run time, so that the driver still starts where they are missing. */
-template <typename Function> static Function Find(const char *dll, const char *name)
-{
-    return (Function)(void (*)(void))GetProcAddress(GetModuleHandleA(dll), name);
-}
-
 /* What the Windows jobs print first: which Windows, which processor, and whether this process,
    and so the shell that started it, holds an elevated token. Velmora asks for administrator
    rights, so without one every start of it fails with 740: say so once and exit 1. */
 static int ReportMachine()
 {
-    RTL_OSVERSIONINFOW version = {};
+    RTL_OSVERSIONINFOEXW version = {};
     version.dwOSVersionInfoSize = sizeof(version);
     /* GetVersionEx answers 6.2 to a program without a compatibility manifest; ntdll does not. */
-    auto getVersion = Find<LONG(WINAPI *)(RTL_OSVERSIONINFOW *)>("ntdll.dll", "RtlGetVersion");
+    auto getVersion = Find<LONG(WINAPI *)(RTL_OSVERSIONINFOEXW *)>("ntdll.dll", "RtlGetVersion");
     if (getVersion)
         getVersion(&version);
     char product[128] = "?";
@@ -432,8 +433,11 @@ static int ReportMachine()
         product[sizeof(product) - 1] = '\0';
         RegCloseKey(key);
     }
-    printf("Windows: %lu.%lu build %lu (%s)\n", version.dwMajorVersion, version.dwMinorVersion,
-           version.dwBuildNumber, product);
+    /* Windows 11's ProductName says Windows 10; it is build 22000 on (servers name themselves). */
+    bool eleven = version.wProductType == VER_NT_WORKSTATION && version.dwMajorVersion == 10 &&
+                  version.dwBuildNumber >= 22000;
+    printf("Windows: %lu.%lu build %lu (%s%s)\n", version.dwMajorVersion, version.dwMinorVersion,
+           version.dwBuildNumber, eleven ? "Windows 11; ProductName " : "", product);
 
     /* The machine an x86 or x64 process is emulated on, too. Every image the jobs run on
        (Windows 10 1709 and later) and Wine have IsWow64Process2. */

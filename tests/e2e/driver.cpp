@@ -173,7 +173,7 @@ static void Answer(HWND dialog, HWND box, int id, DWORD holdMs)
            owner == dialog ? "dialog" : owner ? "other" : "none", WindowText(box).c_str(),
            WindowText(GetDlgItem(box, 0xFFFF)).c_str(), buttons.c_str(), HasIcon(box) ? "yes" : "no");
     fflush(stdout);
-    Sleep(holdMs);
+    Sleep(std::min(holdMs, TimeLeft()));
     HWND button = GetDlgItem(box, id);
     if (!button)
         Fail("the box has not the button to press");
@@ -511,7 +511,7 @@ int main(int argc, char **argv)
     for (const std::string &line : LogLines(list))
         printf("LOG %s\n", line.c_str());
     fflush(stdout);
-    Sleep(holdMs);
+    Sleep(std::min(holdMs, TimeLeft()));
     CloseDialog(dialog, argv[3]);
 
     if (WaitForSingleObject(process.hProcess, TimeLeft()) != WAIT_OBJECT_0)

@@ -13,6 +13,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=C.UTF-8
 
 export WINE_TIMEOUT=${WINE_TIMEOUT:-60}  # velmora_driver.exe reads it too, to give up in time
+WINE_BASE=""  # set by platform_select under Wine; none on Windows
 
 # Git Bash on Windows: MINGW64_NT-10.0-20348 and the like, whatever MSYS2 environment it is.
 on_windows() {
@@ -65,7 +66,7 @@ platform_select() {
     esac
     EXE_BUILD=build/win$EXE_BITS
     export WINEARCH=win$EXE_BITS
-    # shellcheck disable=SC2034  # set here for the runners that source this file
+    # shellcheck disable=SC2034  # for the runners that source this file
     WINE_BASE=$PWD/build/wine/base-$WINEARCH
     if [ "$EXE_BITS" = 64 ]; then
         if ! /usr/lib/wine/wine64 --version >/dev/null 2>&1; then

@@ -1,8 +1,41 @@
-/* The process entry of the Windows builds, which link no C runtime: nothing runs before
-   WinMain and nothing after it but ExitProcess. The host build calls WinMain itself. */
+/* The process entry of the Windows builds, which link no C runtime: nothing runs before WinMain
+   but the DLL search guard, and nothing after it but ExitProcess. */
 #include <windows.h>
+
+typedef BOOL(WINAPI *SetDefaultDllDirectoriesFunction)(DWORD flags);
+
+/* `name` is "\\x.dll"; a system path too long to take it loads nothing. */
+static void LoadFromSystemFolder(const char *name)
+{
+    char path[MAX_PATH];
+    UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    for (UINT i = 0; length && length + i < MAX_PATH; i++) {
+        path[length + i] = name[i];
+        if (!name[i]) {
+            LoadLibraryA(path);  // a missing file fails without a box: 98 has neither DLL
+            return;
+        }
+    }
+}
+
+/* A DLL that is not a Known DLL is looked for in the exe's folder first, and user32 loads uxtheme
+   (on 7 also dwmapi) for the dialog: run elevated from Downloads, Velmora would run the copy that
+   a web page saved there. Without SetDefaultDllDirectories (98, XP, Vista and 7 without
+   KB2533623) the system folder's copies are loaded first, and a loaded module is found by name. */
+static void GuardDllSearch(void)
+{
+    SetDefaultDllDirectoriesFunction setDefaultDllDirectories = (SetDefaultDllDirectoriesFunction)(void (*)(void))
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
+    if (setDefaultDllDirectories) {
+        setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+        return;
+    }
+    LoadFromSystemFolder("\\uxtheme.dll");
+    LoadFromSystemFolder("\\dwmapi.dll");
+}
 
 extern "C" void WinMainCRTStartup(void)
 {
+    GuardDllSearch();
     ExitProcess((UINT)WinMain(GetModuleHandleA(NULL), NULL, (LPSTR) "", SW_SHOWDEFAULT));
 }

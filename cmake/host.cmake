@@ -11,7 +11,8 @@ add_library(hostwin STATIC
     hostwin/registry.cpp
     hostwin/window.cpp
     hostwin/format.cpp
-    hostwin/resfile.cpp)
+    hostwin/resfile.cpp
+    hostwin/process.cpp)
 target_include_directories(hostwin PUBLIC ${CMAKE_SOURCE_DIR}/hostwin)
 
 # hostwin's windows.h comes first, so no line of the program differs from the product.

@@ -1,7 +1,9 @@
 # The product: Velmora.exe, a GUI program without the C runtime. It imports only the
-# program's own USER32 and ADVAPI32 functions and, from KERNEL32, ExitProcess and
-# GetModuleHandleA, all of which Windows 95 and NT 4.0 already have.
+# program's own USER32 and ADVAPI32 functions and, from KERNEL32, ExitProcess,
+# GetModuleHandleA and the DLL search guard's GetProcAddress, GetSystemDirectoryA and
+# LoadLibraryA, all of which Windows 95 and NT 4.0 already have.
 enable_language(RC)
+enable_language(C)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(WINDOWS_NAME win64)
@@ -17,7 +19,7 @@ else()
     set(PROCESSOR -march=i486)
 endif()
 
-add_executable(Velmora WIN32 ${PROGRAM_SOURCES} app/start.cpp ${RESOURCE_SCRIPT})
+add_executable(Velmora WIN32 ${PROGRAM_SOURCES} ${RESOURCE_SCRIPT})
 target_include_directories(Velmora PRIVATE ${PROGRAM_INCLUDES})
 # No -ffreestanding: what keeps the C runtime out is -nodefaultlibs (and -fno-builtin), and
 # GCC 14's intrinsics headers, which the x86_64 windows.h includes, declare their allocator
@@ -48,6 +50,11 @@ install(FILES ${CMAKE_BINARY_DIR}/README.txt ${CMAKE_BINARY_DIR}/LICENSE.txt DES
 add_executable(velmora_driver tests/e2e/driver.cpp)
 target_compile_options(velmora_driver PRIVATE ${WARNINGS} -O2)
 target_link_options(velmora_driver PRIVATE -static)
+# Velmora's dialog without Velmora: it never asks, and the driver must give up on it.
+add_executable(never_asks WIN32 tests/e2e/never_asks.cpp ${RESOURCE_SCRIPT})
+target_include_directories(never_asks PRIVATE ${PROGRAM_INCLUDES})
+target_compile_options(never_asks PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${WARNINGS} -O2>)
+target_link_options(never_asks PRIVATE -static)
 
 # The registry sequence that hostwin's registry must answer exactly as Windows does.
 add_executable(regdiff tests/regdiff/wine_main.cpp tests/regdiff/sequence.cpp)
@@ -59,3 +66,17 @@ target_link_options(regdiff PRIVATE -static)
 add_executable(bench_listbox bench/listbox.cpp)
 target_compile_options(bench_listbox PRIVATE ${WARNINGS} -O2)
 target_link_options(bench_listbox PRIVATE -static)
+
+# A uxtheme.dll that the end-to-end rehearsal plants beside Velmora.exe: it marks that it was
+# loaded and refuses to stay. No C runtime, so DllMain is the entry itself.
+add_library(planted_uxtheme MODULE tests/e2e/planted_uxtheme.c)
+# In a folder of its own: beside the exes it would be planted in every test run.
+set_target_properties(planted_uxtheme PROPERTIES PREFIX "" OUTPUT_NAME uxtheme SUFFIX .dll
+                      LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/planted)
+target_compile_options(planted_uxtheme PRIVATE ${WARNINGS} -Os)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    target_link_options(planted_uxtheme PRIVATE -nostdlib -Wl,-e,DllMainCRTStartup)
+else()
+    target_link_options(planted_uxtheme PRIVATE -nostdlib -Wl,-e,_DllMainCRTStartup@12)
+endif()
+target_link_libraries(planted_uxtheme PRIVATE kernel32)

@@ -128,6 +128,17 @@ long NowMs();
 /* True when the dialog waited for a user action that the test did not script. */
 bool Stalled();
 
+/* ---- Process ---- */
+
+/* A new process on a Windows whose kernel32 has SetDefaultDllDirectories or not (XP), whose
+   LoadLibraryA finds the file or not (98), with this system folder. */
+void ResetProcess(bool hasSetDefaultDllDirectories = true, bool loadsSucceed = true,
+                  const std::string &systemFolder = "C:\\WINDOWS\\system32");
+/* SetDefaultDllDirectories, LoadLibraryA, DialogBoxParamA and ExitProcess as they were called,
+   in order, each with its argument: "LoadLibraryA C:\WINDOWS\system32\uxtheme.dll". */
+const std::vector<std::string> &ProcessCalls();
+void NoteProcessCall(const std::string &call);
+
 }  // namespace hostwin
 
 #endif

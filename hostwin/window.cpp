@@ -264,6 +264,7 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
 {
     Ui &ui = State();
     const WORD RT_DIALOG_TYPE = 5;
+    NoteProcessCall("DialogBoxParamA");
     (void)instance;
     (void)owner;
     if ((UINT_PTR)templateName > 0xFFFF || !proc)

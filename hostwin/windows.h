@@ -33,6 +33,7 @@ typedef void *LPVOID;
 
 typedef struct HWND__ *HWND;
 typedef struct HINSTANCE__ *HINSTANCE;
+typedef HINSTANCE HMODULE;
 typedef struct HKEY__ *HKEY;
 typedef HKEY *PHKEY;
 
@@ -43,6 +44,7 @@ typedef struct _FILETIME
 } FILETIME, *PFILETIME;
 
 typedef INT_PTR (CALLBACK *DLGPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef INT_PTR (WINAPI *FARPROC)();
 typedef void (CALLBACK *TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 
 #define TRUE 1
@@ -120,7 +122,21 @@ LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 int WINAPI wvsprintfA(LPSTR buffer, LPCSTR format, va_list args);
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 
-/* The program's entry, called by the tests as the loader would. */
+#define SW_SHOWDEFAULT 10
+
+/* The process and its modules */
+#define MAX_PATH 260
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+
+HMODULE WINAPI GetModuleHandleA(LPCSTR name);
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
+UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size);
+HMODULE WINAPI LoadLibraryA(LPCSTR path);
+void WINAPI ExitProcess(UINT code);
+
+/* The program's entries, called by the tests as the loader would: the process entry, and
+   WinMain for the tests that start past the DLL search guard. */
+extern "C" void WinMainCRTStartup(void);
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);
 
 #endif

@@ -132,4 +132,55 @@ TEST_F(VelmoraTest, ClosingBeforeTheFirstTickTouchesNoRegistry)
     EXPECT_TRUE(DeliveriesOf(WM_TIMER).empty());
 }
 
+/* The process entry guards the DLL search before the dialog comes up: with SetDefaultDllDirectories
+   it takes the exe's folder out of the search; without it (XP) it loads uxtheme, then dwmapi, from
+   the system folder, and a failed load (98 has neither) or a path too long for MAX_PATH changes
+   nothing else. */
+const std::string SYSTEM32 = "C:\\WINDOWS\\system32";
+const std::string LONG_FOLDER = "C:\\" + std::string(245, 'x');  // "\\dwmapi.dll" just fits, "\\uxtheme.dll" not
+
+struct EntryCase
+{
+    const char *name;
+    bool hasSetDefaultDllDirectories;
+    bool loadsSucceed;
+    std::string systemFolder;
+    Lines guard;
+};
+NAME_ROWS_BY(EntryCase)
+
+class ProcessEntry : public VelmoraTest, public ::testing::WithParamInterface<EntryCase>
+{
+};
+
+TEST_P(ProcessEntry, GuardsTheDllSearchBeforeTheDialogAndChangesNothingElse)
+{
+    SetDword(Sub("0000"), "Turbo", 1);
+    Lines log = RunProgram(IDNO);  // from WinMain, past the guard
+    size_t boxes = Boxes().size();
+    ResetUi();
+    StartProcess();
+    ResetProcess(GetParam().hasSetDefaultDllDirectories, GetParam().loadsSucceed, GetParam().systemFolder);
+    ScriptAnswer(IDNO);
+    ScriptUser(CLICK_CLOSE);
+    WinMainCRTStartup();
+    Lines calls = GetParam().guard;
+    calls.insert(calls.end(), {"DialogBoxParamA", "ExitProcess 0"});
+    EXPECT_EQ(ProcessCalls(), calls);
+    EXPECT_EQ(ListTexts(IDC_LOG), log);
+    EXPECT_EQ(Boxes().size(), boxes);
+}
+
+const EntryCase ENTRY_CASES[] = {
+    {"SetDefaultDllDirectoriesLoadsNothing", true, true, SYSTEM32, {"SetDefaultDllDirectories 0x800"}},
+    {"WithoutItLoadsFromTheSystemFolder", false, true, SYSTEM32,
+     {"LoadLibraryA " + SYSTEM32 + "\\uxtheme.dll", "LoadLibraryA " + SYSTEM32 + "\\dwmapi.dll"}},
+    {"FailedLoadsAreIgnored", false, false, SYSTEM32,
+     {"LoadLibraryA " + SYSTEM32 + "\\uxtheme.dll", "LoadLibraryA " + SYSTEM32 + "\\dwmapi.dll"}},
+    {"NameThatDoesNotFitIsNotLoaded", false, true, LONG_FOLDER, {"LoadLibraryA " + LONG_FOLDER + "\\dwmapi.dll"}},
+    {"FolderLongerThanTheBufferLoadsNothing", false, true, std::string(MAX_PATH, 'x'), {}},
+};
+INSTANTIATE_TEST_SUITE_P(Windows, ProcessEntry, ::testing::ValuesIn(ENTRY_CASES),
+                         [](const ::testing::TestParamInfo<EntryCase> &info) { return info.param.name; });
+
 }  // namespace

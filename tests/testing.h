@@ -61,6 +61,7 @@ protected:
     {
         hostwin::ResetRegistry();
         hostwin::ResetUi();
+        hostwin::ResetProcess();
         hostwin::LoadResources(VELMORA_RES);
         StartProcess();
     }

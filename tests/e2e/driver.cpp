@@ -5,28 +5,28 @@
    usage: driver VELMORA.EXE ANSWER CLOSE [HOLD_MS]
      ANSWER   yes | no | ok      the answer to the first box the dialog shows
      CLOSE    button | enter | closebox | escape   (escape: press Escape, check the dialog
-              is still open a second later, then press the Close button)
+              is still open once Escape is handled, then press the Close button)
      HOLD_MS  how long to leave the first box, and then the finished log scrolled to its last
               line, on screen (default 0: no wait, no scrolling), for the demo's pictures
    or: driver --registry        prints the driver's registry values only
-   or: driver --time-velmora VELMORA.EXE   answers Yes at once and prints, in ms from the
-                                start of the process, when the prompt came and when the
-                                "Done." box came
+   or: driver --time-velmora VELMORA.EXE   answers Yes at once and prints when the dialog, the
+                                           prompt and the "Done." box came, in ms from its start
    or: driver --time COMMAND LINE          prints how long the command ran, in ms
-   or: driver --remove-driver-root         removes the tests' driver root, only if it is theirs
+   or: driver --remove-driver-root HKEY_LOCAL_MACHINE\KEY MARK   removes the tests' driver root,
+                                           only if it is theirs: if it holds the value MARK
    or: driver --machine                    prints the Windows, the processor and the elevation
-   It gives up before the runners' time-out would kill it without a word, at two thirds of
-   WINE_TIMEOUT (seconds, from the environment; else 60): it prints FAIL, ends what it started. */
+   It gives up after VELMORA_GIVE_UP seconds (from the environment), else before the runners'
+   time-out would kill it without a word, at two thirds of WINE_TIMEOUT (seconds; else 60): it
+   prints FAIL and ends what it started. */
 #include <windows.h>
 
-#include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
+#include <set>
 #include <string>
-#include <vector>
 
 static const char WAVE_KEY[] = "SYSTEM\\CurrentControlSet\\Control\\Creative Tech\\Emu10kx\\DriverSettings\\Wave";
 static const DWORD STEP_MS = 50;
@@ -41,7 +41,7 @@ static DWORD TimeLeft()
     return spent < GiveUpMs ? GiveUpMs - spent : 0;
 }
 
-static void Fail(const char *what)
+[[noreturn]] static void Fail(const char *what)
 {
     printf("FAIL %s\n", what);
     fflush(stdout);
@@ -51,68 +51,51 @@ static void Fail(const char *what)
     ExitProcess(2);
 }
 
+/* Prints one line of answer and gives the exit status that goes with it. */
+#define Report(status, ...) (printf(__VA_ARGS__), printf("\n"), (status))
+
 #ifndef ERROR_ELEVATION_REQUIRED
-#define ERROR_ELEVATION_REQUIRED 740L  /* Vista's; MinGW declares it only for newer targets */
+#define ERROR_ELEVATION_REQUIRED 740L  /* Vista's; MinGW's winerror.h lacks it */
 #endif
 
-/* Cross-process text goes through the W messages: Wine 8's LB_GETTEXT over processes
-   returns UTF-16 even to the A call. */
-static std::string Narrow(const std::wstring &wide)
-{
-    if (wide.empty())
-        return "";
-    int size = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), (int)wide.size(), NULL, 0, NULL, NULL);
-    std::string text(size, '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), (int)wide.size(), &text[0], size, NULL, NULL);
-    return text;
-}
-
 /* A busy Velmora answers between its log lines only: no question waits past the time left. */
-static LRESULT Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+static LRESULT Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT unanswered = -1)
 {
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, std::min<DWORD>(5000, TimeLeft()),
                              &result))
-        return -1;
+        return unanswered;
     return (LRESULT)result;
 }
 
-static std::string WindowText(HWND window)
+/* A list's line `line`, or with none the window's own text. Cross-process text goes through the
+   W messages: Wine 8's LB_GETTEXT over processes returns UTF-16 even to the A call. */
+static std::string Text(HWND window, LRESULT line = -1)
 {
-    LRESULT length = Ask(window, WM_GETTEXTLENGTH, 0, 0);
+    bool isLine = line >= 0;
+    LRESULT length = Ask(window, isLine ? LB_GETTEXTLEN : WM_GETTEXTLENGTH, isLine ? line : 0, 0);
     if (length <= 0)
         return "";
-    std::wstring text(length + 1, L'\0');
-    Ask(window, WM_GETTEXT, length + 1, (LPARAM)&text[0]);
-    text.resize(wcslen(text.c_str()));
-    return Narrow(text);
+    std::wstring wide(length + 1, L'\0');
+    /* WM_GETTEXT takes the buffer's size where LB_GETTEXT takes the line. */
+    Ask(window, isLine ? LB_GETTEXT : WM_GETTEXT, isLine ? line : length + 1, (LPARAM)&wide[0]);
+    int size = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, NULL, 0, NULL, NULL);
+    std::string text(size, '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, &text[0], size, NULL, NULL);
+    return text.c_str();  /* up to the terminating null */
 }
 
-static std::string LogLine(HWND list, LRESULT index)
+/* Calls `ready` every `stepMs` until it answers something, and returns that; at the time limit
+   it fails with `what`. The timing runs poll closely, so that the times are Velmora's. */
+template <typename Ready> static auto Poll(DWORD stepMs, const char *what, Ready ready) -> decltype(ready())
 {
-    LRESULT length = Ask(list, LB_GETTEXTLEN, index, 0);
-    if (length < 0)
-        return "";
-    std::wstring text(length + 1, L'\0');
-    Ask(list, LB_GETTEXT, index, (LPARAM)&text[0]);
-    text.resize(wcslen(text.c_str()));
-    return Narrow(text);
+    for (; TimeLeft(); Sleep(stepMs))
+        if (auto answer = ready())
+            return answer;
+    Fail(what);
 }
 
-static std::vector<std::string> LogLines(HWND list)
-{
-    std::vector<std::string> lines;
-    LRESULT count = Ask(list, LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; i++)
-        lines.push_back(LogLine(list, i));
-    return lines;
-}
-
-struct Search
-{
-    HWND exclude;
-    HWND found;
-};
+struct Search { HWND exclude, found; };
 
 static BOOL CALLBACK FindDialogWindow(HWND window, LPARAM context)
 {
@@ -120,9 +103,8 @@ static BOOL CALLBACK FindDialogWindow(HWND window, LPARAM context)
     DWORD owner = 0;
     char className[16];
     GetWindowThreadProcessId(window, &owner);
-    if (owner != Process.dwProcessId || window == search->exclude || !IsWindowVisible(window))
-        return TRUE;
-    if (!GetClassNameA(window, className, sizeof(className)) || strcmp(className, "#32770") != 0)
+    if (owner != Process.dwProcessId || window == search->exclude || !IsWindowVisible(window) ||
+        !GetClassNameA(window, className, sizeof(className)) || strcmp(className, "#32770") != 0)
         return TRUE;
     search->found = window;
     return FALSE;
@@ -136,27 +118,22 @@ static HWND FindTopWindow(HWND exclude)
     return search.found;
 }
 
-/* Polls every `stepMs`: the timing runs poll closely, so that the times are Velmora's. */
 static HWND WaitForDialog(DWORD stepMs)
 {
-    for (; TimeLeft(); Sleep(stepMs)) {
+    return Poll(stepMs, "the dialog did not appear", [] {
         HWND dialog = FindTopWindow(NULL);
-        if (dialog && WindowText(dialog) == "Velmora" && GetDlgItem(dialog, 1000))
-            return dialog;
-    }
-    Fail("the dialog did not appear");
-    return NULL;
+        return dialog && Text(dialog) == "Velmora" && GetDlgItem(dialog, 1000) ? dialog : NULL;
+    });
 }
 
 static bool HasIcon(HWND box)
 {
-    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        char className[16];
+    char className[16];
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         if (GetClassNameA(child, className, sizeof(className)) && strcmp(className, "Static") == 0 &&
             (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
-            SendMessageA(child, STM_GETICON, 0, 0) != 0)
+            Ask(child, STM_GETICON, 0, 0, 0) != 0)
             return true;
-    }
     return false;
 }
 
@@ -170,22 +147,15 @@ static void Answer(HWND dialog, HWND box, int id, DWORD holdMs)
         if (GetDlgItem(box, button.id) && IsWindowVisible(GetDlgItem(box, button.id)))
             buttons += std::string(buttons.empty() ? "" : "+") + button.name;
     printf("BOX owner=%s caption=\"%s\" text=\"%s\" buttons=%s icon=%s\n",
-           owner == dialog ? "dialog" : owner ? "other" : "none", WindowText(box).c_str(),
-           WindowText(GetDlgItem(box, 0xFFFF)).c_str(), buttons.c_str(), HasIcon(box) ? "yes" : "no");
+           owner == dialog ? "dialog" : owner ? "other" : "none", Text(box).c_str(),
+           Text(GetDlgItem(box, 0xFFFF)).c_str(), buttons.c_str(), HasIcon(box) ? "yes" : "no");
     fflush(stdout);
     Sleep(std::min(holdMs, TimeLeft()));
     HWND button = GetDlgItem(box, id);
     if (!button)
         Fail("the box has not the button to press");
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)button);
-    while (IsWindow(box) && TimeLeft())
-        Sleep(STEP_MS);
-}
-
-static bool LogEnded(HWND list)
-{
-    LRESULT count = Ask(list, LB_GETCOUNT, 0, 0);
-    return count > 0 && LogLine(list, count - 1) == "Log ends.";
+    Poll(STEP_MS, "the box did not close", [&] { return !IsWindow(box); });
 }
 
 /* Answers the boxes as they come until the log's last line is "Log ends."; the first one is
@@ -194,27 +164,28 @@ static void RunToLogEnd(HWND dialog, int firstAnswer, DWORD holdMs)
 {
     HWND list = GetDlgItem(dialog, 1000);
     int boxes = 0;
-    while (TimeLeft()) {
-        HWND box = FindTopWindow(dialog);
-        if (box) {
+    Poll(STEP_MS, "the log did not end", [&] {
+        if (HWND box = FindTopWindow(dialog)) {
             bool first = boxes++ == 0;
             Answer(dialog, box, first ? firstAnswer : IDOK, first ? holdMs : 0);
-            continue;
+            return false;
         }
-        if (LogEnded(list))
-            return;
-        Sleep(STEP_MS);
-    }
-    Fail("the log did not end");
+        LRESULT count = Ask(list, LB_GETCOUNT, 0, 0);
+        return count > 0 && Text(list, count - 1) == "Log ends.";
+    });
 }
 
 static void CloseDialog(HWND dialog, const char *how)
 {
-    HWND button = GetDlgItem(dialog, IDOK);
+    HWND button = GetDlgItem(dialog, IDOK), list = GetDlgItem(dialog, 1000);
     if (strcmp(how, "escape") == 0) {
         PostMessageA(dialog, WM_KEYDOWN, VK_ESCAPE, 0);
         PostMessageA(dialog, WM_KEYUP, VK_ESCAPE, 0);
-        Sleep(1000);
+        /* Posted messages are handled in order (sent ones before all of them: no barrier), so once
+           the log's first line holds this mark the keys are handled, unless they ended the dialog. */
+        PostMessageA(list, LB_SETITEMDATA, 0, 'V');
+        Poll(STEP_MS, "the Escape key was not handled",
+             [&] { return !IsWindow(list) || Ask(list, LB_GETITEMDATA, 0, 0) == 'V'; });
         printf("AFTER-ESCAPE %s\n", IsWindow(dialog) && IsWindowVisible(dialog) ? "open" : "closed");
         how = "button";
     }
@@ -240,23 +211,20 @@ static std::string Hex(const BYTE *data, DWORD size)
     return text.empty() ? "-" : text;
 }
 
-/* The driver key's subkeys and values as the registry holds them now. */
-static void PrintRegistry()
+/* Prints the driver key's subkeys and values as the registry holds them now; gives exit status 0. */
+static int PrintRegistry()
 {
-    HKEY wave;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, WAVE_KEY, 0, KEY_READ, &wave) != ERROR_SUCCESS) {
-        printf("REG no driver key\n");
-        return;
-    }
+    HKEY wave, subkey;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, WAVE_KEY, 0, KEY_READ, &wave) != ERROR_SUCCESS)
+        return Report(0, "REG no driver key");
     char subkeyName[256];
     for (DWORD i = 0;; i++) {
         DWORD nameSize = sizeof(subkeyName);
         if (RegEnumKeyExA(wave, i, subkeyName, &nameSize, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
             break;
-        HKEY subkey;
         if (RegOpenKeyExA(wave, subkeyName, 0, KEY_READ, &subkey) != ERROR_SUCCESS)
             continue;
-        std::vector<std::string> lines;
+        std::set<std::string> lines;  /* sorted: value order is the registry's own business */
         for (DWORD j = 0;; j++) {
             char valueName[256], line[1024];
             BYTE data[256];
@@ -265,29 +233,27 @@ static void PrintRegistry()
                 break;
             snprintf(line, sizeof(line), "REG %s %s type=%lu data=%s", subkeyName, valueName, type,
                      Hex(data, dataSize).c_str());
-            lines.push_back(line);
+            lines.insert(line);
         }
         RegCloseKey(subkey);
-        std::sort(lines.begin(), lines.end());  // value order is the registry's own business
         for (const std::string &line : lines)
             printf("%s\n", line.c_str());
     }
     RegCloseKey(wave);
+    return 0;
 }
 
 static double NowMs()
 {
-    static LARGE_INTEGER frequency;
-    LARGE_INTEGER now;
-    if (!frequency.QuadPart)
-        QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER now, frequency;
     QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
     return 1000.0 * (double)now.QuadPart / (double)frequency.QuadPart;
 }
 
 /* Starts `application` (a path), or else the program that `commandLine` names, in a job that
    ends it with the driver however the driver ends: on Windows a time-out kills the driver only. */
-static PROCESS_INFORMATION Start(const char *application, char *commandLine)
+static void Start(const char *application, char *commandLine)
 {
     STARTUPINFOA startup = {};
     PROCESS_INFORMATION process = {};
@@ -304,29 +270,25 @@ static PROCESS_INFORMATION Start(const char *application, char *commandLine)
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
     HANDLE job = CreateJobObjectA(NULL, NULL);
-    if (!job || !SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits)) ||
-        !AssignProcessToJobObject(job, process.hProcess))
-        Fail("cannot tie the program to the driver with a job object");
+    /* Vista and 7 refuse a job to a driver that runs in one itself: it goes on without, and
+       Fail still ends the program. */
+    if (job && SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits)))
+        AssignProcessToJobObject(job, process.hProcess);
     ResumeThread(process.hThread);
-    return process;
 }
 
-/* Polls closely, as WaitForDialog does for the timing runs. */
 static HWND WaitForBoxClosely(HWND dialog, const char *text)
 {
-    for (; TimeLeft(); Sleep(1)) {
+    return Poll(1, "timed out waiting for a box", [&] {
         HWND box = FindTopWindow(dialog);
-        if (box && WindowText(GetDlgItem(box, 0xFFFF)) == text)
-            return box;
-    }
-    Fail("timed out waiting for a box");
-    return NULL;
+        return box && Text(GetDlgItem(box, 0xFFFF)) == text ? box : NULL;
+    });
 }
 
 static int TimeVelmora(char *exe)
 {
     double start = NowMs();
-    PROCESS_INFORMATION process = Start(NULL, exe);
+    Start(NULL, exe);
     HWND dialog = WaitForDialog(1);
     double shown = NowMs();
     HWND prompt = WaitForBoxClosely(dialog, "Ready to apply patch. Apply patch now?");
@@ -337,29 +299,20 @@ static int TimeVelmora(char *exe)
     printf("dialog_ms=%.0f prompt_ms=%.0f done_ms=%.0f\n", shown - start, prompted - start, finished - start);
     PostMessageA(done, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(done, IDOK));
     PostMessageA(dialog, WM_CLOSE, 0, 0);
-    WaitForSingleObject(process.hProcess, TimeLeft());
+    WaitForSingleObject(Process.hProcess, TimeLeft());
     return 0;
 }
 
-static int TimeCommand(char *commandLine)
+/* Runs the command line as given after the option. */
+static int TimeCommand()
 {
+    char *commandLine = strstr(GetCommandLineA(), "--time") + strlen("--time");
     double start = NowMs();
-    PROCESS_INFORMATION process = Start(NULL, commandLine);
-    if (WaitForSingleObject(process.hProcess, TimeLeft()) != WAIT_OBJECT_0)
+    Start(NULL, commandLine + strspn(commandLine, " "));
+    if (WaitForSingleObject(Process.hProcess, TimeLeft()) != WAIT_OBJECT_0)
         Fail("the command did not end");
     printf("run_ms=%.0f\n", NowMs() - start);
     return 0;
-}
-
-/* Prints one line of answer and returns the exit status that goes with it. */
-static int Report(int status, const char *format, ...)
-{
-    va_list arguments;
-    va_start(arguments, format);
-    vprintf(format, arguments);
-    va_end(arguments);
-    printf("\n");
-    return status;
 }
 
 /* Looked up at run time, so that the driver still starts on a Windows that lacks them. */
@@ -368,33 +321,33 @@ template <typename Function> static Function Find(const char *dll, const char *n
     return (Function)(void (*)(void))GetProcAddress(GetModuleHandleA(dll), name);
 }
 
-/* Every seed of the tests lies under this key and marks it with this value (scripts/platform.sh
-   writes both). A machine that has the key without the mark holds a real driver's settings. */
-static const char DRIVER_ROOT[] = "SYSTEM\\CurrentControlSet\\Control\\Creative Tech";
-static const char DRIVER_ROOT_MARK[] = "VelmoraTests";
-
-/* Removes the driver root if the tests made it, and prints what it found: "absent", "removed",
-   "foreign" (there without the mark, and left alone) or "error N ...". Only Windows' own
+/* Removes the driver root `path` if the tests made it, that is if it holds the value `mark` (a
+   key without it holds a real driver's settings), and prints what it found: "absent", "removed",
+   "foreign" (there without the mark, and left alone) or "error ...". Only Windows' own
    ERROR_FILE_NOT_FOUND counts as absent: the runners refuse on every other answer. */
-static int RemoveDriverRoot()
+static int RemoveDriverRoot(const char *path, const char *mark)
 {
+    static const char HKLM[] = "HKEY_LOCAL_MACHINE\\";
+    /* An empty key or mark would name HKEY_LOCAL_MACHINE itself, or a key's default value. */
+    if (_strnicmp(path, HKLM, sizeof(HKLM) - 1) != 0 || !path[sizeof(HKLM) - 1] || !*mark)
+        return Report(1, "error: the root must be a key under %s, the mark a value name", HKLM);
+    const char *key = path + sizeof(HKLM) - 1;
     HKEY root;
-    LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, DRIVER_ROOT, 0, KEY_QUERY_VALUE, &root);
+    LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &root);
     if (result == ERROR_FILE_NOT_FOUND)
         return Report(0, "absent");
     if (result != ERROR_SUCCESS)
         return Report(1, "error %ld opening the key", result);
-    result = RegQueryValueExA(root, DRIVER_ROOT_MARK, NULL, NULL, NULL, NULL);
+    result = RegQueryValueExA(root, mark, NULL, NULL, NULL, NULL);
     RegCloseKey(root);
     if (result == ERROR_FILE_NOT_FOUND)
         return Report(1, "foreign");
     if (result != ERROR_SUCCESS)
         return Report(1, "error %ld reading the mark", result);
-    auto deleteTree = Find<LONG(WINAPI *)(HKEY, LPCSTR)>("advapi32.dll", "RegDeleteTreeA");  /* Vista's */
-    result = deleteTree ? deleteTree(HKEY_LOCAL_MACHINE, DRIVER_ROOT) : ERROR_CALL_NOT_IMPLEMENTED;
+    result = RegDeleteTreeA(HKEY_LOCAL_MACHINE, key);  /* Vista's, as winpthread's GetTickCount64 */
     if (result != ERROR_SUCCESS)
         return Report(1, "error %ld deleting the key", result);
-    result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, DRIVER_ROOT, 0, KEY_QUERY_VALUE, &root);
+    result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &root);
     if (result == ERROR_SUCCESS)
         RegCloseKey(root);
     if (result != ERROR_FILE_NOT_FOUND)
@@ -404,12 +357,8 @@ static int RemoveDriverRoot()
 
 static const char *MachineName(USHORT machine)
 {
-    switch (machine) {
-    case IMAGE_FILE_MACHINE_I386: return "x86";
-    case IMAGE_FILE_MACHINE_AMD64: return "x64";
-    case 0xAA64: return "ARM64";  /* IMAGE_FILE_MACHINE_ARM64 */
-    default: return "unknown";
-    }
+    return machine == IMAGE_FILE_MACHINE_I386 ? "x86" : machine == IMAGE_FILE_MACHINE_AMD64 ? "x64"
+           : machine == 0xAA64 /* IMAGE_FILE_MACHINE_ARM64 */ ? "ARM64" : "unknown";
 }
 
 /* What the Windows jobs print first: which Windows, which processor, and whether this process,
@@ -420,17 +369,15 @@ static int ReportMachine()
     RTL_OSVERSIONINFOEXW version = {};
     version.dwOSVersionInfoSize = sizeof(version);
     /* GetVersionEx answers 6.2 to a program without a compatibility manifest; ntdll does not. */
-    auto getVersion = Find<LONG(WINAPI *)(RTL_OSVERSIONINFOEXW *)>("ntdll.dll", "RtlGetVersion");
-    if (getVersion)
+    if (auto getVersion = Find<LONG(WINAPI *)(RTL_OSVERSIONINFOEXW *)>("ntdll.dll", "RtlGetVersion"))
         getVersion(&version);
     char product[128] = "?";
-    DWORD size = sizeof(product);
+    DWORD size = sizeof(product) - 1;  /* the last zero stays: a value's text may lack its own */
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", 0,
                       KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) == ERROR_SUCCESS) {
         if (RegQueryValueExA(key, "ProductName", NULL, NULL, (BYTE *)product, &size) != ERROR_SUCCESS)
             strcpy(product, "?");
-        product[sizeof(product) - 1] = '\0';
         RegCloseKey(key);
     }
     /* Windows 11's ProductName says Windows 10; it is build 22000 on (servers name themselves). */
@@ -451,56 +398,44 @@ static int ReportMachine()
     else
         printf("Processor: unknown (no IsWow64Process2 before Windows 10 1709)\n");
 
-    HANDLE token;
+    HANDLE token = NULL;
     TOKEN_ELEVATION elevation = {};
     DWORD returned = 0;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
-        printf("Elevated: cannot tell (OpenProcessToken failed with %lu)\n", GetLastError());
-        return 1;
-    }
-    BOOL known = GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &returned);
+    BOOL known = OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
+                 GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &returned);
     DWORD error = GetLastError();
-    CloseHandle(token);
-    if (!known) {
-        printf("Elevated: cannot tell (GetTokenInformation failed with %lu)\n", error);
-        return 1;
-    }
-    if (!elevation.TokenIsElevated) {
-        printf("Elevated: no. Velmora.exe asks for administrator rights, so Windows would refuse every "
-               "start of it (740, ERROR_ELEVATION_REQUIRED): the tests stop here.\n");
-        return 1;
-    }
-    printf("Elevated: yes\n");
-    return 0;
+    if (token)
+        CloseHandle(token);
+    if (!known)
+        return Report(1, "Elevated: cannot tell (%s failed with %lu)",
+                      token ? "GetTokenInformation" : "OpenProcessToken", error);
+    if (!elevation.TokenIsElevated)
+        return Report(1, "Elevated: no. Velmora.exe asks for administrator rights, so Windows would refuse "
+                         "every start of it (740, ERROR_ELEVATION_REQUIRED): the tests stop here.");
+    return Report(0, "Elevated: yes");
 }
 
 int main(int argc, char **argv)
 {
     char seconds[16];
     StartTick = GetTickCount();
-    GiveUpMs = GetEnvironmentVariableA("WINE_TIMEOUT", seconds, sizeof(seconds)) ? atoi(seconds) * 2000 / 3 : 40000;
-    if (argc == 2 && strcmp(argv[1], "--remove-driver-root") == 0)
-        return RemoveDriverRoot();
+    GiveUpMs = GetEnvironmentVariableA("VELMORA_GIVE_UP", seconds, sizeof(seconds)) ? atoi(seconds) * 1000
+               : GetEnvironmentVariableA("WINE_TIMEOUT", seconds, sizeof(seconds)) ? atoi(seconds) * 2000 / 3 : 40000;
+    if (argc >= 2 && strcmp(argv[1], "--remove-driver-root") == 0)
+        return argc == 4 ? RemoveDriverRoot(argv[2], argv[3]) : Report(1, "error: usage: driver --remove-driver-root ROOT MARK");
     if (argc == 2 && strcmp(argv[1], "--machine") == 0)
         return ReportMachine();
     if (argc == 3 && strcmp(argv[1], "--time-velmora") == 0)
         return TimeVelmora(argv[2]);
-    if (argc >= 3 && strcmp(argv[1], "--time") == 0) {
-        /* The command line as given, after the option. */
-        char *commandLine = strstr(GetCommandLineA(), "--time") + strlen("--time");
-        while (*commandLine == ' ')
-            commandLine++;
-        return TimeCommand(commandLine);
-    }
-    if (argc == 2 && strcmp(argv[1], "--registry") == 0) {
-        PrintRegistry();
-        return 0;
-    }
+    if (argc >= 3 && strcmp(argv[1], "--time") == 0)
+        return TimeCommand();
+    if (argc == 2 && strcmp(argv[1], "--registry") == 0)
+        return PrintRegistry();
     if (argc != 4 && argc != 5)
         Fail("usage: driver VELMORA.EXE yes|no|ok button|enter|closebox|escape [HOLD_MS]");
     int answer = strcmp(argv[2], "yes") == 0 ? IDYES : strcmp(argv[2], "no") == 0 ? IDNO : IDOK;
 
-    PROCESS_INFORMATION process = Start(argv[1], NULL);
+    Start(argv[1], NULL);
     HWND dialog = WaitForDialog(STEP_MS);
     DWORD holdMs = argc == 5 ? (DWORD)atoi(argv[4]) : 0;
     RunToLogEnd(dialog, answer, holdMs);
@@ -508,17 +443,16 @@ int main(int argc, char **argv)
     /* Velmora does not follow its log: the user drags the scroll bar to the end to read it. */
     if (holdMs)
         Ask(list, WM_VSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
-    for (const std::string &line : LogLines(list))
-        printf("LOG %s\n", line.c_str());
+    for (LRESULT i = 0, count = Ask(list, LB_GETCOUNT, 0, 0); i < count; i++)
+        printf("LOG %s\n", Text(list, i).c_str());
     fflush(stdout);
     Sleep(std::min(holdMs, TimeLeft()));
     CloseDialog(dialog, argv[3]);
 
-    if (WaitForSingleObject(process.hProcess, TimeLeft()) != WAIT_OBJECT_0)
+    if (WaitForSingleObject(Process.hProcess, TimeLeft()) != WAIT_OBJECT_0)
         Fail("Velmora did not exit");
     DWORD exitCode = 0;
-    GetExitCodeProcess(process.hProcess, &exitCode);
+    GetExitCodeProcess(Process.hProcess, &exitCode);
     printf("EXIT %lu\n", exitCode);
-    PrintRegistry();
-    return 0;
+    return PrintRegistry();
 }

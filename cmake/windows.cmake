@@ -15,8 +15,9 @@ else()
     set(ENTRY _WinMainCRTStartup)  # cdecl decoration
     set(HARDENING -Wl,--no-seh)    # no handlers: nothing of the runtime is linked
     # Debian's compiler targets the Pentium Pro and emits cmov, which the Pentium MMX, the K6
-    # and the first VIA C3 lack; Windows 98 SE itself needs no more than a 486DX.
-    set(PROCESSOR -march=i486)
+    # and the first VIA C3 lack; Windows 98 SE itself needs no more than a 486DX. The assembler
+    # is told too, so that it refuses what a 486 lacks.
+    set(PROCESSOR -march=i486 -Wa,-march=i486)
 endif()
 
 add_executable(Velmora WIN32 ${PROGRAM_SOURCES} ${RESOURCE_SCRIPT})

@@ -26,10 +26,8 @@ static void GuardDllSearch(void)
 {
     SetDefaultDllDirectoriesFunction setDefaultDllDirectories = (SetDefaultDllDirectoriesFunction)(void (*)(void))
         GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
-    if (setDefaultDllDirectories) {
-        setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (setDefaultDllDirectories && setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32))
         return;
-    }
     LoadFromSystemFolder("\\uxtheme.dll");
     LoadFromSystemFolder("\\dwmapi.dll");
 }

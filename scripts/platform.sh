@@ -76,7 +76,8 @@ wine32_unusable() {
     else
         WINEARCH=win32 wine_prefix_base "$base" null >/dev/null && return 0 || status=$?
         WINE32_UNUSABLE="starts but cannot boot a win32 prefix here (${BOOT_FAILURE##*: })"
-        [ "$status" -ge 124 ] || printf '%s\n%s\n' "$machine" "$WINE32_UNUSABLE" >"$known"
+        # Not a time-out (124, or 137 once killed) nor a signal of ours; a crash (abort: 134) is.
+        case $status in 124 | 137 | 129 | 130 | 143) ;; *) printf '%s\n%s\n' "$machine" "$WINE32_UNUSABLE" >"$known" ;; esac
     fi
 }
 
@@ -103,17 +104,16 @@ wine_prefix_base() {
     local prefix=$1 driver=${2:-null} key='HKCU\Software\Wine\Drivers' name=Graphics data=null status=0
     [ -f "$(wine_prefix_marker "$prefix" "$driver")" ] && return 0
     rm -rf "$prefix"
-    mkdir -p "$(dirname "$prefix")"
-    WINEPREFIX=$prefix timed 180 wineboot -i >"$prefix.boot" 2>&1 || status=$?
-    BOOT_FAILURE="wineboot could not create the $WINEARCH prefix $prefix: $(tail -n 1 "$prefix.boot")"
-    rm -f "$prefix.boot"
+    mkdir -p "$prefix"  # what an interrupted boot leaves is in it, and goes with it next time
+    WINEPREFIX=$prefix timed 180 wineboot -i >"$prefix/boot.log" 2>&1 || status=$?
+    # wineboot's last line, not bash's own about a boot that died of a signal ("... Aborted timeout ...").
+    BOOT_FAILURE="wineboot could not create the $WINEARCH prefix $prefix: $(grep -v ' timeout -k ' "$prefix/boot.log" | tail -n 1)"
+    rm -f "$prefix/boot.log"
     [ "$status" -eq 0 ] || { echo "$BOOT_FAILURE (exit status $status)"; return "$status"; }
     [ "$driver" = null ] || key='HKCU\Software\Wine\X11 Driver' name=Managed data=N
-    if ! WINEPREFIX=$prefix timed "$WINE_TIMEOUT" wine reg add "$key" /v $name /d $data /f >/dev/null 2>&1; then
-        BOOT_FAILURE="could not set $key\\$name in $prefix"
-        echo "$BOOT_FAILURE"
-        return 1
-    fi
+    WINEPREFIX=$prefix timed "$WINE_TIMEOUT" wine reg add "$key" /v $name /d $data /f >/dev/null 2>&1 || status=$?
+    BOOT_FAILURE="could not set $key\\$name in $prefix"
+    [ "$status" -eq 0 ] || { echo "$BOOT_FAILURE (exit status $status)"; return "$status"; }
     # Debian's Wine does not find its own fonts; without them "MS Sans Serif" falls back.
     cp /usr/share/wine/fonts/*.ttf /usr/share/wine/fonts/*.fon "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
     WINEPREFIX=$prefix timed "$WINE_TIMEOUT" wineserver -w
@@ -138,9 +138,13 @@ win_path() {
 # (timed_stop). One that outlives a signal by as long again is killed. timed_start starts it,
 # timed_wait returns its status.
 timed() { timed_start "$@"; timed_wait; }
-timed_start() { timeout -k "$1" "$@" 8>&- 9>&- & TIMED_PID=$!; }
+# A signal between the start and TIMED_PID=$! finds "starting", and $! then names the step.
+timed_start() { TIMED_PID=starting; timeout -k "$1" "$@" 8>&- 9>&- & TIMED_PID=$!; }
 timed_wait() { local status=0; wait_for "$TIMED_PID" || status=$?; TIMED_PID=""; return $status; }
-timed_stop() { [ -z "${TIMED_PID:-}" ] || { kill "$TIMED_PID" 2>/dev/null; timed_wait; }; }
+timed_stop() {
+    [ "${TIMED_PID:-}" != starting ] || TIMED_PID=$!
+    [ -z "${TIMED_PID:-}" ] || { kill "$TIMED_PID" 2>/dev/null; timed_wait || true; }
+}
 # Waits for child $1 to end and returns its status, whatever signals are noted meanwhile.
 wait_for() {
     local status
@@ -187,8 +191,8 @@ finish_run() {
     local status=$FINISHING cleanup
     exec >&8 2>&9
     timed_stop
-    # $1 runs in a child that ignores the signals, as do its own children.
-    trap '' INT TERM HUP
+    # $1 runs in a child that ignores the signals, as do its own children; and a closed output.
+    trap '' INT TERM HUP PIPE
     ("$ON_EXIT") &
     cleanup=$!
     trap 'caught INT' INT; trap 'caught TERM' TERM; trap 'caught HUP' HUP

@@ -18,10 +18,9 @@ static void LoadFromSystemFolder(const char *name)
     }
 }
 
-/* A DLL that is not a Known DLL is looked for in the exe's folder first, and user32 loads uxtheme
-   (on 7 also dwmapi) for the dialog: run elevated from Downloads, Velmora would run the copy that
-   a web page saved there. Without SetDefaultDllDirectories (98, XP, Vista and 7 without
-   KB2533623) the system folder's copies are loaded first, and a loaded module is found by name. */
+/* user32 loads uxtheme (on 7 also dwmapi) for the dialog, looking in the exe's folder first: run
+   elevated from Downloads, Velmora would run a copy that a web page saved there. Without
+   SetDefaultDllDirectories (98, XP; Vista and 7 without KB2533623) the system's copies go first. */
 static void GuardDllSearch(void)
 {
     SetDefaultDllDirectoriesFunction setDefaultDllDirectories = (SetDefaultDllDirectoriesFunction)(void (*)(void))

@@ -168,6 +168,18 @@ win_output() {
     return $status
 }
 
+# Waits until file $2 holds a line that matches $3, as long as process $1 lives and at most
+# WINE_TIMEOUT seconds. tail follows the file as it grows (it need not exist yet): nothing polls.
+wait_for_line() {
+    local status tail
+    exec 5< <(exec timeout "$WINE_TIMEOUT" tail -n +1 -F --pid="$1" "$2" 2>/dev/null)
+    tail=$!
+    grep -q -m 1 -e "$3" <&5 && status=0 || status=$?
+    exec 5<&-
+    kill "$tail" 2>/dev/null
+    return $status
+}
+
 # Stops every Wine process of prefix $1 (none given: nothing, not ~/.wine's).
 wine_stop() {
     [ "${PLATFORM:-}" = windows ] || [ -z "$1" ] || WINEPREFIX=$1 timed 30 wineserver -k >/dev/null 2>&1 || true

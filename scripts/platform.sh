@@ -195,10 +195,13 @@ on_exit() {
     ON_EXIT=$1
     exec 8>&1 9>&2
     trap 'FINISHING=$?; finish_run' EXIT  # the exit status, and a mark that the cleanup has begun
-    trap 'caught INT 130' INT; trap 'caught TERM 143' TERM; trap 'caught HUP 129' HUP
+    trap_signals
 }
-# timeout(1) passes each signal on twice: the second may come before the EXIT trap has begun.
-caught() { CAUGHT_SIGNAL=${CAUGHT_SIGNAL:-$1}; [ -n "${FINISHING:-}" ] || { FINISHING=yes; exit "$2"; }; }
+# shellcheck disable=SC2064  # each trap names its signal
+trap_signals() { local signal; for signal in INT TERM HUP; do trap "caught $signal" "$signal"; done; }
+# Until the cleanup has begun, a signal exits with 128 + its number. timeout(1) passes each signal
+# on twice: the second may come before the EXIT trap has begun.
+caught() { CAUGHT_SIGNAL=${CAUGHT_SIGNAL:-$1}; [ -n "${FINISHING:-}" ] || { FINISHING=yes; exit $((128 + $(kill -l "$1"))); }; }
 finish_run() {
     local status=$FINISHING cleanup
     exec >&8 2>&9
@@ -207,7 +210,7 @@ finish_run() {
     trap '' INT TERM HUP PIPE
     ("$ON_EXIT") &
     cleanup=$!
-    trap 'caught INT' INT; trap 'caught TERM' TERM; trap 'caught HUP' HUP
+    trap_signals
     wait_for "$cleanup" || status=2
     [ -z "${CAUGHT_SIGNAL:-}" ] || { trap - "$CAUGHT_SIGNAL"; kill "-$CAUGHT_SIGNAL" $$; }
     exit "$status"

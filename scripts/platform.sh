@@ -171,12 +171,11 @@ win_output() {
 # Waits until file $2 holds a line that matches $3, as long as process $1 lives and at most
 # WINE_TIMEOUT seconds. tail follows the file as it grows (it need not exist yet): nothing polls.
 wait_for_line() {
-    local status tail
+    local status
     exec 5< <(exec timeout "$WINE_TIMEOUT" tail -n +1 -F --pid="$1" "$2" 2>/dev/null)
-    tail=$!
     grep -q -m 1 -e "$3" <&5 && status=0 || status=$?
+    kill $! 2>/dev/null  # the tail, which would follow the file to the end of the writer
     exec 5<&-
-    kill "$tail" 2>/dev/null
     return $status
 }
 

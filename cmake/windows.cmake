@@ -41,7 +41,7 @@ set_source_files_properties(${RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS "${RESO
 
 # What a release zip holds (scripts/release makes the zips): the exe, a README for Windows
 # users and the licence, both texts with CRLF line endings for Notepad.
-configure_file(docs/README.txt README.txt @ONLY NEWLINE_STYLE CRLF)
+configure_file(docs/README.txt.in README.txt @ONLY NEWLINE_STYLE CRLF)
 configure_file(LICENSE LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
 install(TARGETS Velmora RUNTIME DESTINATION .)
 install(FILES ${CMAKE_BINARY_DIR}/README.txt ${CMAKE_BINARY_DIR}/LICENSE.txt DESTINATION .)

@@ -4,7 +4,10 @@
 
 typedef BOOL(WINAPI *SetDefaultDllDirectoriesFunction)(DWORD flags);
 
-/* `name` is "\\x.dll"; a system path too long to take it loads nothing. */
+/* `name` is "\\x.dll"; a system path too long to take it loads nothing. Only a file that is there
+   is loaded: 98 and 2000 have neither DLL, XP has no dwmapi, and from 2000 on a Velmora.exe.local
+   beside the exe makes Windows load the copy in the exe's folder, whatever path it is given. The
+   DLL's own imports are then looked for in the system folder first, not in the exe's. */
 static void LoadFromSystemFolder(const char *name)
 {
     char path[MAX_PATH];
@@ -12,7 +15,8 @@ static void LoadFromSystemFolder(const char *name)
     for (UINT i = 0; length && length + i < MAX_PATH; i++) {
         path[length + i] = name[i];
         if (!name[i]) {
-            LoadLibraryA(path);  // a missing file fails without a box: 98 has neither DLL
+            if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
+                LoadLibraryExA(path, NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
             return;
         }
     }

@@ -1,7 +1,6 @@
 # The product: Velmora.exe, a GUI program without the C runtime. It imports only the
-# program's own USER32 and ADVAPI32 functions and, from KERNEL32, ExitProcess,
-# GetModuleHandleA and the DLL search guard's GetProcAddress, GetSystemDirectoryA and
-# LoadLibraryA, all of which Windows 95 and NT 4.0 already have.
+# program's own functions and those of its start (tests/check-exe lists them all), each of
+# which Windows 95 and NT 4.0 already have.
 enable_language(RC)
 enable_language(C)
 

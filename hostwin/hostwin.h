@@ -130,12 +130,15 @@ bool Stalled();
 
 /* ---- Process ---- */
 
-/* A new process on a Windows whose kernel32 has SetDefaultDllDirectories or not (XP), whose
-   LoadLibraryA finds the file or not (98), with this system folder. */
-void ResetProcess(bool hasSetDefaultDllDirectories = true, bool loadsSucceed = true,
-                  const std::string &systemFolder = "C:\\WINDOWS\\system32");
-/* SetDefaultDllDirectories, LoadLibraryA, DialogBoxParamA and ExitProcess as they were called,
-   in order, each with its argument: "LoadLibraryA C:\WINDOWS\system32\uxtheme.dll". */
+/* A new process on a Windows whose kernel32 lacks SetDefaultDllDirectories (XP), has one that
+   fails, or has one that works; whose loads of a DLL succeed or fail; with this system folder
+   ("": GetSystemDirectoryA fails) holding these DLLs. */
+enum DllDirectories { NO_SET_DEFAULT_DLL_DIRECTORIES, SET_DEFAULT_DLL_DIRECTORIES_FAILS, SET_DEFAULT_DLL_DIRECTORIES };
+void ResetProcess(DllDirectories dllDirectories = SET_DEFAULT_DLL_DIRECTORIES, bool loadsSucceed = true,
+                  const std::string &systemFolder = "C:\\WINDOWS\\system32",
+                  const std::vector<std::string> &systemDlls = {"uxtheme.dll", "dwmapi.dll"});
+/* SetDefaultDllDirectories, LoadLibraryExA, DialogBoxParamA and ExitProcess as they were called,
+   in order, each with its arguments: "LoadLibraryExA C:\WINDOWS\system32\uxtheme.dll 0x8". */
 const std::vector<std::string> &ProcessCalls();
 void NoteProcessCall(const std::string &call);
 

@@ -1,5 +1,6 @@
-/* hostwin's process: kernel32 with or without SetDefaultDllDirectories, a system folder, DLL
-   loads that succeed or fail, and the exit, recorded in the order the program made them. */
+/* hostwin's process: kernel32 with or without a working SetDefaultDllDirectories, a system folder
+   and the DLLs in it, loads that succeed or fail, and the exit, recorded in the order the program
+   made them. */
 #include <cstdio>
 #include <cstring>
 #include <strings.h>
@@ -14,9 +15,10 @@ const HMODULE LOADED = (HMODULE)(UINT_PTR)0x5ad70000;
 
 struct Process
 {
-    bool hasSetDefaultDllDirectories = true;
+    DllDirectories dllDirectories = SET_DEFAULT_DLL_DIRECTORIES;
     bool loadsSucceed = true;
     std::string systemFolder;
+    std::vector<std::string> systemDlls;
     std::vector<std::string> calls;
 };
 
@@ -31,14 +33,15 @@ BOOL WINAPI SetDefaultDllDirectories(DWORD flags)
     char call[48];
     snprintf(call, sizeof call, "SetDefaultDllDirectories %#x", flags);
     NoteProcessCall(call);
-    return TRUE;
+    return State().dllDirectories == SET_DEFAULT_DLL_DIRECTORIES;
 }
 
 }  // namespace
 
-void ResetProcess(bool hasSetDefaultDllDirectories, bool loadsSucceed, const std::string &systemFolder)
+void ResetProcess(DllDirectories dllDirectories, bool loadsSucceed, const std::string &systemFolder,
+                  const std::vector<std::string> &systemDlls)
 {
-    State() = Process{hasSetDefaultDllDirectories, loadsSucceed, systemFolder, {}};
+    State() = Process{dllDirectories, loadsSucceed, systemFolder, systemDlls, {}};
 }
 
 const std::vector<std::string> &ProcessCalls()
@@ -62,7 +65,7 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR name)
 
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name)
 {
-    bool found = module == KERNEL32 && State().hasSetDefaultDllDirectories && (UINT_PTR)name > 0xFFFF &&
+    bool found = module == KERNEL32 && State().dllDirectories != NO_SET_DEFAULT_DLL_DIRECTORIES && (UINT_PTR)name > 0xFFFF &&
                  strcmp(name, "SetDefaultDllDirectories") == 0;
     return found ? (FARPROC)(void (*)(void))SetDefaultDllDirectories : nullptr;
 }
@@ -77,9 +80,20 @@ UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size)
     return (UINT)folder.size();
 }
 
-HMODULE WINAPI LoadLibraryA(LPCSTR path)
+/* Only the system folder's DLLs are there; with no folder, "\\x.dll" is the current drive's root. */
+DWORD WINAPI GetFileAttributesA(LPCSTR path)
 {
-    NoteProcessCall(std::string("LoadLibraryA ") + path);
+    for (const std::string &dll : State().systemDlls)
+        if (strcasecmp(path, (State().systemFolder + "\\" + dll).c_str()) == 0)
+            return 0x20;  // FILE_ATTRIBUTE_ARCHIVE
+    return INVALID_FILE_ATTRIBUTES;
+}
+
+HMODULE WINAPI LoadLibraryExA(LPCSTR path, void *, DWORD flags)
+{
+    char call[MAX_PATH + 32];
+    snprintf(call, sizeof call, "LoadLibraryExA %s %#x", path, flags);
+    NoteProcessCall(call);
     return State().loadsSucceed ? LOADED : nullptr;
 }
 

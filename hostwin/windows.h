@@ -127,11 +127,14 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 /* The process and its modules */
 #define MAX_PATH 260
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+#define LOAD_WITH_ALTERED_SEARCH_PATH 0x00000008
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
 
 HMODULE WINAPI GetModuleHandleA(LPCSTR name);
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
 UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size);
-HMODULE WINAPI LoadLibraryA(LPCSTR path);
+DWORD WINAPI GetFileAttributesA(LPCSTR path);
+HMODULE WINAPI LoadLibraryExA(LPCSTR path, void *file, DWORD flags);
 void WINAPI ExitProcess(UINT code);
 
 /* The program's entries, called by the tests as the loader would: the process entry, and

@@ -133,18 +133,19 @@ TEST_F(VelmoraTest, ClosingBeforeTheFirstTickTouchesNoRegistry)
 }
 
 /* The process entry guards the DLL search before the dialog comes up: with SetDefaultDllDirectories
-   it takes the exe's folder out of the search; without it (XP) it loads uxtheme, then dwmapi, from
-   the system folder, and a failed load (98 has neither) or a path too long for MAX_PATH changes
-   nothing else. */
+   it takes the exe's folder out of the search; without it (XP), or when it fails, it loads uxtheme,
+   then dwmapi, from the system folder, each only if it is there, and a failed load, a system folder
+   it cannot have or a path too long for MAX_PATH changes nothing else. */
 const std::string SYSTEM32 = "C:\\WINDOWS\\system32";
 const std::string LONG_FOLDER = "C:\\" + std::string(245, 'x');  // "\\dwmapi.dll" just fits, "\\uxtheme.dll" not
 
 struct EntryCase
 {
     const char *name;
-    bool hasSetDefaultDllDirectories;
+    DllDirectories dllDirectories;
     bool loadsSucceed;
     std::string systemFolder;
+    Lines systemDlls;
     Lines guard;
 };
 NAME_ROWS_BY(EntryCase)
@@ -160,7 +161,7 @@ TEST_P(ProcessEntry, GuardsTheDllSearchBeforeTheDialogAndChangesNothingElse)
     size_t boxes = Boxes().size();
     ResetUi();
     StartProcess();
-    ResetProcess(GetParam().hasSetDefaultDllDirectories, GetParam().loadsSucceed, GetParam().systemFolder);
+    ResetProcess(GetParam().dllDirectories, GetParam().loadsSucceed, GetParam().systemFolder, GetParam().systemDlls);
     ScriptAnswer(IDNO);
     ScriptUser(CLICK_CLOSE);
     WinMainCRTStartup();
@@ -171,14 +172,25 @@ TEST_P(ProcessEntry, GuardsTheDllSearchBeforeTheDialogAndChangesNothingElse)
     EXPECT_EQ(Boxes().size(), boxes);
 }
 
+const Lines BOTH = {"uxtheme.dll", "dwmapi.dll"};
+std::string Load(const std::string &folder, const char *dll)
+{
+    return "LoadLibraryExA " + folder + "\\" + dll + " 0x8";  // LOAD_WITH_ALTERED_SEARCH_PATH
+}
+const DllDirectories NONE = NO_SET_DEFAULT_DLL_DIRECTORIES, FAILS = SET_DEFAULT_DLL_DIRECTORIES_FAILS;
+
 const EntryCase ENTRY_CASES[] = {
-    {"SetDefaultDllDirectoriesLoadsNothing", true, true, SYSTEM32, {"SetDefaultDllDirectories 0x800"}},
-    {"WithoutItLoadsFromTheSystemFolder", false, true, SYSTEM32,
-     {"LoadLibraryA " + SYSTEM32 + "\\uxtheme.dll", "LoadLibraryA " + SYSTEM32 + "\\dwmapi.dll"}},
-    {"FailedLoadsAreIgnored", false, false, SYSTEM32,
-     {"LoadLibraryA " + SYSTEM32 + "\\uxtheme.dll", "LoadLibraryA " + SYSTEM32 + "\\dwmapi.dll"}},
-    {"NameThatDoesNotFitIsNotLoaded", false, true, LONG_FOLDER, {"LoadLibraryA " + LONG_FOLDER + "\\dwmapi.dll"}},
-    {"FolderLongerThanTheBufferLoadsNothing", false, true, std::string(MAX_PATH, 'x'), {}},
+    {"SetDefaultDllDirectoriesLoadsNothing", SET_DEFAULT_DLL_DIRECTORIES, true, SYSTEM32, BOTH,
+     {"SetDefaultDllDirectories 0x800"}},
+    {"WithoutItLoadsFromTheSystemFolder", NONE, true, SYSTEM32, BOTH,
+     {Load(SYSTEM32, "uxtheme.dll"), Load(SYSTEM32, "dwmapi.dll")}},
+    {"WhenItFailsLoadsFromTheSystemFolder", FAILS, true, SYSTEM32, BOTH,
+     {"SetDefaultDllDirectories 0x800", Load(SYSTEM32, "uxtheme.dll"), Load(SYSTEM32, "dwmapi.dll")}},
+    {"DllMissingFromTheSystemFolderIsNotLoaded", NONE, true, SYSTEM32, {"uxtheme.dll"}, {Load(SYSTEM32, "uxtheme.dll")}},
+    {"NoSystemFolderLoadsNothing", NONE, true, "", BOTH, {}},
+    {"FailedLoadsAreIgnored", NONE, false, SYSTEM32, BOTH, {Load(SYSTEM32, "uxtheme.dll"), Load(SYSTEM32, "dwmapi.dll")}},
+    {"NameThatDoesNotFitIsNotLoaded", NONE, true, LONG_FOLDER, BOTH, {Load(LONG_FOLDER, "dwmapi.dll")}},
+    {"FolderLongerThanTheBufferLoadsNothing", NONE, true, std::string(MAX_PATH, 'x'), BOTH, {}},
 };
 INSTANTIATE_TEST_SUITE_P(Windows, ProcessEntry, ::testing::ValuesIn(ENTRY_CASES),
                          [](const ::testing::TestParamInfo<EntryCase> &info) { return info.param.name; });

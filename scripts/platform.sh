@@ -143,6 +143,7 @@ timed_start() { TIMED_PID=starting; timeout -k "$1" "$@" 8>&- 9>&- & TIMED_PID=$
 timed_wait() { local status=0; wait_for "$TIMED_PID" || status=$?; TIMED_PID=""; return $status; }
 timed_stop() {
     [ "${TIMED_PID:-}" != starting ] || TIMED_PID=$!
+    [ -z "${TAIL_PID:-}" ] || { kill "$TAIL_PID" 2>/dev/null; wait_for "$TAIL_PID"; } || true
     [ -z "${TIMED_PID:-}" ] || { kill "$TIMED_PID" 2>/dev/null; timed_wait || true; }
 }
 # Waits for child $1 to end and returns its status, whatever signals are noted meanwhile.
@@ -170,11 +171,13 @@ win_output() {
 
 # Waits until file $2 holds a line that matches $3, as long as process $1 lives and at most
 # WINE_TIMEOUT seconds. tail follows the file as it grows (it need not exist yet): nothing polls.
+# grep waits in the background, as a step does, so that a signal to the runner alone cuts it;
+# the tail, which would follow the file to the end of the writer, is killed, by timed_stop too.
 wait_for_line() {
-    local status
-    exec 5< <(exec timeout "$WINE_TIMEOUT" tail -n +1 -F --pid="$1" "$2" 2>/dev/null)
-    grep -q -m 1 -e "$3" <&5 && status=0 || status=$?
-    kill $! 2>/dev/null  # the tail, which would follow the file to the end of the writer
+    local status=0
+    exec 5< <(exec timeout "$WINE_TIMEOUT" tail -n +1 -F --pid="$1" "$2" 2>/dev/null); TAIL_PID=$!
+    grep -q -m 1 -e "$3" <&5 & wait_for $! || status=$?
+    kill "$TAIL_PID" 2>/dev/null; TAIL_PID=""
     exec 5<&-
     return $status
 }

@@ -49,7 +49,7 @@ platform_select() {
     export WINEARCH=win$EXE_BITS
     # shellcheck disable=SC2034  # for the runners that source this file
     WINE_BASE=$PWD/build/wine/base-$WINEARCH
-    if [ "$EXE_BITS" = 64 ] && ! /usr/lib/wine/wine64 --version >/dev/null 2>&1; then
+    if [ "$EXE_BITS" = 64 ] && ! timed "$WINE_TIMEOUT" /usr/lib/wine/wine64 --version >/dev/null 2>&1; then
         echo "Wine: 64-bit Wine cannot start here either (is the wine64 package installed?)"
         return 1
     fi
@@ -64,10 +64,15 @@ platform_select() {
 # one is trusted first. A boot that ran to its end and failed is not tried again on the same
 # kernel and Wine (build/wine/win32-cannot-boot); a boot cut short by its time-out is.
 wine32_unusable() {
-    local version status machine known=$PWD/build/wine/win32-cannot-boot base=$PWD/build/wine/base-win32
+    local version status=0 machine known=$PWD/build/wine/win32-cannot-boot base=$PWD/build/wine/base-win32
+    # Its answer through a file: a step in a $(...) holds the runner to its end, signal or not.
+    # shellcheck disable=SC2016  # bash starts it: timeout(1) has /bin/sh run what the kernel refuses
+    [ ! -x "$WINE32_LOADER" ] || { timed "$WINE_TIMEOUT" bash -c '"$0" --version' "$WINE32_LOADER" >"$known.$$" 2>&1 || status=$?
+        version=$(<"$known.$$") && rm -f "$known.$$"; }
     if [ ! -x "$WINE32_LOADER" ]; then
         WINE32_UNUSABLE="is not installed here (wine32:i386)"
-    elif ! version=$("$WINE32_LOADER" --version 2>&1); then
+    elif [ "$status" -ne 0 ]; then
+        [ -n "$version" ] || version="no answer within $WINE_TIMEOUT s"
         WINE32_UNUSABLE="cannot start here (${version##*: })"
     elif [ -f "$(WINEARCH=win32 wine_prefix_marker "$base" null)" ]; then
         return 0

@@ -149,7 +149,7 @@ timed_wait() { local status=0; wait_for "$TIMED_PID" || status=$?; TIMED_PID="";
 timed_stop() {
     [ "${TIMED_PID:-}" != starting ] || TIMED_PID=$!
     [ -z "${TAIL_PID:-}" ] || { kill "$TAIL_PID" 2>/dev/null; wait_for "$TAIL_PID"; } || true
-    [ -z "${TIMED_PID:-}" ] || { kill "$TIMED_PID" 2>/dev/null; timed_wait || true; }
+    [ -z "${TIMED_PID:-}" ] || { kill "$TIMED_PID" 2>/dev/null; timed_wait; } || true
 }
 # Waits for child $1 to end and returns its status, whatever signals are noted meanwhile.
 wait_for() {

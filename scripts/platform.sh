@@ -1,7 +1,7 @@
 # shellcheck shell=bash
 # What every script of the harness shares: the platform that runs the Windows programs (Wine,
-# or Windows itself under Git Bash), the one way to run a timed step, the one set of traps, the
-# named checks, and the driver root that the tests own. platform_select (once) prints which
+# or Windows itself under Git Bash), the named checks and the driver root that the tests own;
+# its steps, waits and traps are scripts/steps.sh's. platform_select (once) prints which
 # platform and build it chose and why, and sets PLATFORM (wine or windows), EXE_BUILD
 # (build/win32 or build/win64) and, under Wine, WINE_BASE, the clean prefix that the tests copy
 # (wine_prefix_base makes it, wine_prefix_copy copies it). On Windows, with its one registry,
@@ -9,6 +9,8 @@
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=C.UTF-8
+# shellcheck source=scripts/steps.sh
+source "${BASH_SOURCE[0]%platform.sh}steps.sh"
 
 export WINE_TIMEOUT=${WINE_TIMEOUT:-60}  # velmora_driver.exe gives up within two thirds of it
 WINE_BASE=""
@@ -49,7 +51,7 @@ platform_select() {
     export WINEARCH=win$EXE_BITS
     # shellcheck disable=SC2034  # for the runners that source this file
     WINE_BASE=$PWD/build/wine/base-$WINEARCH
-    if [ "$EXE_BITS" = 64 ] && ! /usr/lib/wine/wine64 --version >/dev/null 2>&1; then
+    if [ "$EXE_BITS" = 64 ] && ! timed "$WINE_TIMEOUT" /usr/lib/wine/wine64 --version >/dev/null 2>&1; then
         echo "Wine: 64-bit Wine cannot start here either (is the wine64 package installed?)"
         return 1
     fi
@@ -64,10 +66,14 @@ platform_select() {
 # one is trusted first. A boot that ran to its end and failed is not tried again on the same
 # kernel and Wine (build/wine/win32-cannot-boot); a boot cut short by its time-out is.
 wine32_unusable() {
-    local version status machine known=$PWD/build/wine/win32-cannot-boot base=$PWD/build/wine/base-win32
+    local version status=0 machine known=$PWD/build/wine/win32-cannot-boot base=$PWD/build/wine/base-win32
+    # shellcheck disable=SC2016  # bash starts it: timeout(1) has /bin/sh run what the kernel refuses
+    [ ! -x "$WINE32_LOADER" ] || { timed "$WINE_TIMEOUT" bash -c '"$0" --version' "$WINE32_LOADER" >"$known.$$" 2>&1 || status=$?
+        version=$(<"$known.$$") && rm -f "$known.$$"; }
     if [ ! -x "$WINE32_LOADER" ]; then
         WINE32_UNUSABLE="is not installed here (wine32:i386)"
-    elif ! version=$("$WINE32_LOADER" --version 2>&1); then
+    elif [ "$status" -ne 0 ]; then
+        [ -n "$version" ] || version="no answer within $WINE_TIMEOUT s"
         WINE32_UNUSABLE="cannot start here (${version##*: })"
     elif [ -f "$(WINEARCH=win32 wine_prefix_marker "$base" null)" ]; then
         return 0
@@ -132,26 +138,6 @@ win_path() {
     printf 'Z:%s' "${path//\//\\}"
 }
 
-# Runs a command within $1 seconds: the one way every step with a time limit runs. timeout(1)
-# puts it in a process group of its own, out of reach of a terminal's Ctrl-C, so it runs in the
-# background and is waited for: a signal then reaches the runner's trap at once, which ends it
-# (timed_stop). One that outlives a signal by as long again is killed. timed_start starts it,
-# timed_wait returns its status.
-timed() { timed_start "$@"; timed_wait; }
-# A signal between the start and TIMED_PID=$! finds "starting", and $! then names the step.
-timed_start() { TIMED_PID=starting; timeout -k "$1" "$@" 8>&- 9>&- & TIMED_PID=$!; }
-timed_wait() { local status=0; wait_for "$TIMED_PID" || status=$?; TIMED_PID=""; return $status; }
-timed_stop() {
-    [ "${TIMED_PID:-}" != starting ] || TIMED_PID=$!
-    [ -z "${TIMED_PID:-}" ] || { kill "$TIMED_PID" 2>/dev/null; timed_wait || true; }
-}
-# Waits for child $1 to end and returns its status, whatever signals are noted meanwhile.
-wait_for() {
-    local status
-    while wait "$1"; status=$?; [ "$status" -gt 128 ] && kill -0 "$1" 2>/dev/null; do :; done
-    return "$status"
-}
-
 # Runs a Windows program (an exe of ours, regedit, reg) within WINE_TIMEOUT seconds: under Wine
 # in prefix $1, on Windows natively.
 win_run() {
@@ -168,51 +154,9 @@ win_output() {
     return $status
 }
 
-# Waits until file $2 holds a line that matches $3, as long as process $1 lives and at most
-# WINE_TIMEOUT seconds. tail follows the file as it grows (it need not exist yet): nothing polls.
-wait_for_line() {
-    local status
-    exec 5< <(exec timeout "$WINE_TIMEOUT" tail -n +1 -F --pid="$1" "$2" 2>/dev/null)
-    grep -q -m 1 -e "$3" <&5 && status=0 || status=$?
-    kill $! 2>/dev/null  # the tail, which would follow the file to the end of the writer
-    exec 5<&-
-    return $status
-}
-
 # Stops every Wine process of prefix $1 (none given: nothing, not ~/.wine's).
 wine_stop() {
     [ "${PLATFORM:-}" = windows ] || [ -z "$1" ] || WINEPREFIX=$1 timed 30 wineserver -k >/dev/null 2>&1 || true
-}
-
-# Runs function $1 once on every exit of the runner, after the timed step in progress has been
-# ended, and to its end: INT (Ctrl-C), TERM (a cancelled job) and HUP (a closed terminal) end
-# the runner at once, and while $1 runs they are only noted. Then the runner dies of the first
-# signal it caught, so that what started it stops too; without one, a failed $1 (a refusal)
-# ends it with 2. $1 writes to the runner's own output (fds 8 and 9 keep it), not to where the
-# command that the signal cut short was writing.
-on_exit() {
-    ON_EXIT=$1
-    exec 8>&1 9>&2
-    trap 'FINISHING=$?; finish_run' EXIT  # the exit status, and a mark that the cleanup has begun
-    trap_signals
-}
-# shellcheck disable=SC2064  # each trap names its signal
-trap_signals() { local signal; for signal in INT TERM HUP; do trap "caught $signal" "$signal"; done; }
-# Until the cleanup has begun, a signal exits with 128 + its number. timeout(1) passes each signal
-# on twice: the second may come before the EXIT trap has begun.
-caught() { CAUGHT_SIGNAL=${CAUGHT_SIGNAL:-$1}; [ -n "${FINISHING:-}" ] || { FINISHING=yes; exit $((128 + $(kill -l "$1"))); }; }
-finish_run() {
-    local status=$FINISHING cleanup
-    exec >&8 2>&9
-    timed_stop
-    # $1 runs in a child that ignores the signals, as do its own children; and a closed output.
-    trap '' INT TERM HUP PIPE
-    ("$ON_EXIT") &
-    cleanup=$!
-    trap_signals
-    wait_for "$cleanup" || status=2
-    [ -z "${CAUGHT_SIGNAL:-}" ] || { trap - "$CAUGHT_SIGNAL"; kill "-$CAUGHT_SIGNAL" $$; }
-    exit "$status"
 }
 
 # Named checks: `check NAME COMMAND...` prints "ok   NAME" or "FAIL NAME" and counts it;

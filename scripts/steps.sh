@@ -1,15 +1,16 @@
 # shellcheck shell=bash
-# How every runner runs its steps, waits and ends. Once it has armed on_exit, INT (Ctrl-C), TERM (a
-# cancelled job) and HUP (a closed terminal), to its process alone or to its group, do this:
-#   state            INT, TERM and HUP alike                               rehearse_* (to the group)
-#   no step running  the runner ends at once (after a short foreground     none: nothing holds a runner
-#                    command, cp or sed): its cleanup runs to its end,     there; it is the trap that
-#                    then it dies of the signal (128 + n), refusal or not  the rows below prove
-#   a step running   the same, at once, however long the step (timed) or   interrupted: TERM INT HUP,
-#                    the wait (wait_for_line) would have run: it is ended  refusal_in_cleanup: TERM,
-#                                                                          harness_interrupted: INT
-#   cleanup running  only noted: the cleanup runs to its end, then the     interrupted: TERM after INT
-#                    runner dies of the first signal it caught             or HUP; interrupted_cleanup: INT
+# How every runner runs its steps, waits and ends. What INT (Ctrl-C), TERM (a cancelled job) and
+# HUP (a closed terminal) do once it has armed on_exit, sent to its process alone or to its group,
+# and the rehearse_* in tests/harness/run that proves it (each signals the runner's group):
+#   state            INT, TERM or HUP                                    rehearsed by
+#   no step running  the runner exits at once (or once a short command   the rows below, since the
+#                    in the foreground, cp or sed, ends); its cleanup    trap is the same
+#                    runs to its end; it dies of the signal (128 + n)
+#   a step running   the same, at once, however long the step (timed)    interrupted: TERM, INT, HUP;
+#                    or the wait (wait_for_line) would run: it ends      refusal_in_cleanup: TERM;
+#                    first; a refusal in the cleanup changes nothing     harness_interrupted: INT
+#   cleanup running  only noted: the cleanup runs to its end, then the   interrupted: a TERM after
+#                    runner dies of the first signal it caught           INT or HUP; interrupted_cleanup
 # Where bash makes that hard:
 # - Steps run in the background and are waited for, and so does wait_for_line's grep: timeout(1)
 #   puts a step in a process group of its own, out of a terminal's reach, and bash runs a trap

@@ -24,7 +24,8 @@ static void LoadFromSystemFolder(const char *name)
 
 /* user32 loads uxtheme (on 7 also dwmapi) for the dialog, looking in the exe's folder first: run
    elevated from Downloads, Velmora would run a copy that a web page saved there. Without
-   SetDefaultDllDirectories (98, XP; Vista and 7 without KB2533623) the system's copies go first. */
+   SetDefaultDllDirectories (98, XP; Vista and 7 without KB2533623), or when it fails, the
+   system's copies go first. */
 static void GuardDllSearch(void)
 {
     SetDefaultDllDirectoriesFunction setDefaultDllDirectories = (SetDefaultDllDirectoriesFunction)(void (*)(void))

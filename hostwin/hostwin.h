@@ -133,7 +133,8 @@ bool Stalled();
 /* A new process on a Windows whose kernel32 lacks SetDefaultDllDirectories (XP), has one that
    fails, or has one that works; whose loads of a DLL succeed or fail; with this system folder
    ("": GetSystemDirectoryA fails) holding these DLLs. */
-enum DllDirectories { NO_SET_DEFAULT_DLL_DIRECTORIES, SET_DEFAULT_DLL_DIRECTORIES_FAILS, SET_DEFAULT_DLL_DIRECTORIES };
+enum DllDirectories { NO_SET_DEFAULT_DLL_DIRECTORIES, SET_DEFAULT_DLL_DIRECTORIES_FAILS,
+                      SET_DEFAULT_DLL_DIRECTORIES };
 void ResetProcess(DllDirectories dllDirectories = SET_DEFAULT_DLL_DIRECTORIES, bool loadsSucceed = true,
                   const std::string &systemFolder = "C:\\WINDOWS\\system32",
                   const std::vector<std::string> &systemDlls = {"uxtheme.dll", "dwmapi.dll"});

@@ -65,7 +65,8 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR name)
 
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name)
 {
-    bool found = module == KERNEL32 && State().dllDirectories != NO_SET_DEFAULT_DLL_DIRECTORIES && (UINT_PTR)name > 0xFFFF &&
+    bool found = module == KERNEL32 && State().dllDirectories != NO_SET_DEFAULT_DLL_DIRECTORIES &&
+                 (UINT_PTR)name > 0xFFFF &&
                  strcmp(name, "SetDefaultDllDirectories") == 0;
     return found ? (FARPROC)(void (*)(void))SetDefaultDllDirectories : nullptr;
 }

@@ -64,20 +64,21 @@ platform_select() {
 # kernels start 32-bit Linux programs but not 32-bit Wine ("The futex facility returned an
 # unexpected error code"). The proof is the win32 base prefix, booted once and kept, and a ready
 # one is trusted first. A boot that ran to its end and failed is not tried again on the same
-# kernel and Wine (build/wine/win32-cannot-boot); a boot cut short by its time-out is.
+# kernel and Wine (build/wine/win32-cannot-boot: delete it to try again); a boot cut short by its
+# time-out is. bash starts the loader: timeout(1) would have /bin/sh run what the kernel refuses.
+# shellcheck disable=SC2016  # the loader's name is bash -c's $0
 wine32_unusable() {
-    local version status=0 machine known=$PWD/build/wine/win32-cannot-boot base=$PWD/build/wine/base-win32
-    # shellcheck disable=SC2016  # bash starts it: timeout(1) has /bin/sh run what the kernel refuses
-    [ ! -x "$WINE32_LOADER" ] || { timed "$WINE_TIMEOUT" bash -c '"$0" --version' "$WINE32_LOADER" >"$known.$$" 2>&1 || status=$?
-        version=$(<"$known.$$") && rm -f "$known.$$"; }
+    local version status machine known=$PWD/build/wine/win32-cannot-boot base=$PWD/build/wine/base-win32
+    local answer=$PWD/build/wine/win32-version  # a file, not a $(...), which a signal cannot cut
     if [ ! -x "$WINE32_LOADER" ]; then
         WINE32_UNUSABLE="is not installed here (wine32:i386)"
-    elif [ "$status" -ne 0 ]; then
-        [ -n "$version" ] || version="no answer within $WINE_TIMEOUT s"
-        WINE32_UNUSABLE="cannot start here (${version##*: })"
+    elif ! timed "$WINE_TIMEOUT" bash -c '"$0" --version' "$WINE32_LOADER" >"$answer" 2>&1; then
+        version=$(<"$answer")
+        version=${version##*: }
+        WINE32_UNUSABLE="cannot start here (${version:-no answer within $WINE_TIMEOUT s})"
     elif [ -f "$(WINEARCH=win32 wine_prefix_marker "$base" null)" ]; then
         return 0
-    elif machine="$(uname -rv), $version" && [ "$(head -n 1 "$known" 2>/dev/null)" = "$machine" ]; then
+    elif machine="$(uname -rv), $(<"$answer")" && [ "$(head -n 1 "$known" 2>/dev/null)" = "$machine" ]; then
         WINE32_UNUSABLE=$(tail -n 1 "$known")
     else
         WINEARCH=win32 wine_prefix_base "$base" null >/dev/null && return 0 || status=$?

@@ -177,18 +177,18 @@ std::string Load(const std::string &folder, const char *dll)
 {
     return "LoadLibraryExA " + folder + "\\" + dll + " 0x8";  // LOAD_WITH_ALTERED_SEARCH_PATH
 }
-const DllDirectories NONE = NO_SET_DEFAULT_DLL_DIRECTORIES, FAILS = SET_DEFAULT_DLL_DIRECTORIES_FAILS;
+const Lines BOTH_LOADED = {Load(SYSTEM32, "uxtheme.dll"), Load(SYSTEM32, "dwmapi.dll")};
+const DllDirectories NONE = NO_SET_DEFAULT_DLL_DIRECTORIES, FAILS = SET_DEFAULT_DLL_DIRECTORIES_FAILS,
+                     WORKS = SET_DEFAULT_DLL_DIRECTORIES;
 
 const EntryCase ENTRY_CASES[] = {
-    {"SetDefaultDllDirectoriesLoadsNothing", SET_DEFAULT_DLL_DIRECTORIES, true, SYSTEM32, BOTH,
-     {"SetDefaultDllDirectories 0x800"}},
-    {"WithoutItLoadsFromTheSystemFolder", NONE, true, SYSTEM32, BOTH,
-     {Load(SYSTEM32, "uxtheme.dll"), Load(SYSTEM32, "dwmapi.dll")}},
+    {"SetDefaultDllDirectoriesLoadsNothing", WORKS, true, SYSTEM32, BOTH, {"SetDefaultDllDirectories 0x800"}},
+    {"WithoutItLoadsFromTheSystemFolder", NONE, true, SYSTEM32, BOTH, BOTH_LOADED},
     {"WhenItFailsLoadsFromTheSystemFolder", FAILS, true, SYSTEM32, BOTH,
-     {"SetDefaultDllDirectories 0x800", Load(SYSTEM32, "uxtheme.dll"), Load(SYSTEM32, "dwmapi.dll")}},
-    {"DllMissingFromTheSystemFolderIsNotLoaded", NONE, true, SYSTEM32, {"uxtheme.dll"}, {Load(SYSTEM32, "uxtheme.dll")}},
+     {"SetDefaultDllDirectories 0x800", BOTH_LOADED[0], BOTH_LOADED[1]}},
+    {"DllMissingFromTheSystemFolderIsNotLoaded", NONE, true, SYSTEM32, {"uxtheme.dll"}, {BOTH_LOADED[0]}},
     {"NoSystemFolderLoadsNothing", NONE, true, "", BOTH, {}},
-    {"FailedLoadsAreIgnored", NONE, false, SYSTEM32, BOTH, {Load(SYSTEM32, "uxtheme.dll"), Load(SYSTEM32, "dwmapi.dll")}},
+    {"FailedLoadsAreIgnored", NONE, false, SYSTEM32, BOTH, BOTH_LOADED},
     {"NameThatDoesNotFitIsNotLoaded", NONE, true, LONG_FOLDER, BOTH, {Load(LONG_FOLDER, "dwmapi.dll")}},
     {"FolderLongerThanTheBufferLoadsNothing", NONE, true, std::string(MAX_PATH, 'x'), BOTH, {}},
 };

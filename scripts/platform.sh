@@ -68,17 +68,17 @@ platform_select() {
 # time-out is. bash starts the loader: timeout(1) would have /bin/sh run what the kernel refuses.
 # shellcheck disable=SC2016  # the loader's name is bash -c's $0
 wine32_unusable() {
-    local version status machine known=$PWD/build/wine/win32-cannot-boot base=$PWD/build/wine/base-win32
-    local answer=$PWD/build/wine/win32-version  # a file, not a $(...), which a signal cannot cut
+    local version="" status machine known=$PWD/build/wine/win32-cannot-boot base=$PWD/build/wine/base-win32
+    local answer=$PWD/build/wine/win32-version  # a file and read, not a $(...), which a signal can cut
     if [ ! -x "$WINE32_LOADER" ]; then
         WINE32_UNUSABLE="is not installed here (wine32:i386)"
     elif ! timed "$WINE_TIMEOUT" bash -c '"$0" --version' "$WINE32_LOADER" >"$answer" 2>&1; then
-        version=$(<"$answer")
+        read -r version <"$answer" || true
         version=${version##*: }
         WINE32_UNUSABLE="cannot start here (${version:-no answer within $WINE_TIMEOUT s})"
     elif [ -f "$(WINEARCH=win32 wine_prefix_marker "$base" null)" ]; then
         return 0
-    elif machine="$(uname -rv), $(<"$answer")" && [ "$(head -n 1 "$known" 2>/dev/null)" = "$machine" ]; then
+    elif read -r version <"$answer"; machine="$(uname -rv), $version" && [ "$(head -n 1 "$known" 2>/dev/null)" = "$machine" ]; then
         WINE32_UNUSABLE=$(tail -n 1 "$known")
     else
         WINEARCH=win32 wine_prefix_base "$base" null >/dev/null && return 0 || status=$?

@@ -12,6 +12,7 @@
 #   cleanup running  only noted: the cleanup runs to its end, then the   interrupted: a TERM after
 #                    runner dies of the first signal it caught           INT or HUP; interrupted_cleanup
 # Where bash makes that hard:
+# - Nothing forks from a signal to the cleanup's child: a next signal kills a $(...), which reads empty.
 # - Steps run in the background and are waited for, and so does wait_for_line's grep: timeout(1)
 #   puts a step in a process group of its own, out of a terminal's reach, and bash runs a trap
 #   once the command in the foreground has ended, but in a `wait` at once. A $(...) is waited
@@ -62,7 +63,9 @@ on_exit() {
 }
 # shellcheck disable=SC2064  # each trap names its signal
 trap_signals() { local signal; for signal in INT TERM HUP; do trap "caught $signal" "$signal"; done; }
-caught() { CAUGHT_SIGNAL=${CAUGHT_SIGNAL:-$1}; [ -n "${FINISHING:-}" ] || { FINISHING=yes; exit $((128 + $(kill -l "$1"))); }; }
+caught() { CAUGHT_SIGNAL=${CAUGHT_SIGNAL:-$1}; [ -n "${FINISHING:-}" ] || { FINISHING=yes; signal_status "$1"; exit "$SIGNAL_STATUS"; }; }
+# The status of a death by signal $1, from a table: a $(kill -l) would fork.
+signal_status() { case $1 in HUP) SIGNAL_STATUS=129 ;; INT) SIGNAL_STATUS=130 ;; TERM) SIGNAL_STATUS=143 ;; esac; }
 finish_run() {
     local status=$FINISHING cleanup
     exec >&8 2>&9

@@ -9,15 +9,16 @@
 
 namespace hostwin {
 
-/* Registry names compare without case; Wine orders them by their lower-case forms, so "_"
-   comes before the letters. */
+/* Registry names compare without case. Subkeys come in the order of their upper-case names, as
+   Windows' hive files keep them (ReactOS's cmlib and hivex compare so; no Microsoft page names
+   an order): "_" comes after the letters. Wine's server compares lower case. */
 struct NameLess
 {
     bool operator()(const std::string &a, const std::string &b) const
     {
         size_t n = a.size() < b.size() ? a.size() : b.size();
         for (size_t i = 0; i < n; i++) {
-            int ca = tolower((unsigned char)a[i]), cb = tolower((unsigned char)b[i]);
+            int ca = toupper((unsigned char)a[i]), cb = toupper((unsigned char)b[i]);
             if (ca != cb)
                 return ca < cb;
         }

@@ -1,5 +1,5 @@
-/* wvsprintfA as USER32 has it: no floating point, and never more than 1024 bytes written,
-   the terminating NUL included. */
+/* wvsprintfA as Microsoft's wsprintfA page describes it: no floating point, and never more than
+   1,024 bytes written, the terminating NUL included. */
 #include <string.h>
 
 #include <string>
@@ -90,7 +90,8 @@ int WINAPI wvsprintfA(LPSTR buffer, LPCSTR format, va_list args)
             out += pad + prefix + field;
     }
     if (out.size() > WSPRINTF_LIMIT - 1) {
-        /* cut to 1023 characters and the NUL; the result then says 1024, as Wine's does */
+        /* cut to 1023 characters and the NUL; what Windows returns then is not documented:
+           this is what Wine's user32 returns */
         out.resize(WSPRINTF_LIMIT - 1);
         memcpy(buffer, out.c_str(), out.size() + 1);
         return (int)WSPRINTF_LIMIT;

@@ -3,7 +3,7 @@
    every log line, the exit code and the driver's registry values afterwards.
 
    usage: driver VELMORA.EXE ANSWER CLOSE [HOLD_MS]
-     ANSWER   yes | no | ok      the answer to the first box the dialog shows
+     ANSWER   yes | no | ok      the answer to the first box the dialog shows (ok: its one button)
      CLOSE    button | enter | closebox | escape   (escape: press Escape, check the dialog
               is still open once Escape is handled, then press the Close button)
      HOLD_MS  how long to leave the first box, and then the finished log scrolled to its last
@@ -126,35 +126,46 @@ static HWND WaitForDialog(DWORD stepMs)
     });
 }
 
-static bool HasIcon(HWND box)
+/* Reads `box` as a user sees it: whether it shows an icon, and its buttons' texts without the
+   '&', in its own order. Returns the button to press for `id`: Yes or No by their IDs, which
+   Microsoft documents; for IDOK the one button of an OK box, whatever its ID (Windows may give
+   it IDCANCEL); NULL if the box has no such button. */
+static HWND ReadBox(HWND box, int id, std::string &buttons, bool &icon)
 {
+    HWND only = NULL;
     char className[16];
-    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (GetClassNameA(child, className, sizeof(className)) && strcmp(className, "Static") == 0 &&
-            (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
-            Ask(child, STM_GETICON, 0, 0, 0) != 0)
-            return true;
-    return false;
+    icon = false;
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!GetClassNameA(child, className, sizeof(className)))
+            continue;
+        if (strcmp(className, "Static") == 0 && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            icon = icon || Ask(child, STM_GETICON, 0, 0, 0) != 0;
+        if (strcmp(className, "Button") == 0 && IsWindowVisible(child)) {
+            std::string text = Text(child);
+            text.erase(std::remove(text.begin(), text.end(), '&'), text.end());
+            buttons += (buttons.empty() ? "" : "+") + text;
+            only = buttons.find('+') == std::string::npos ? child : NULL;
+        }
+    }
+    return id != IDOK ? GetDlgItem(box, id) : only;
 }
 
-/* Prints a box as a user sees it, leaves it on screen for `holdMs`, then presses its button `id`. */
+/* Prints a box as a user sees it, leaves it on screen for `holdMs`, then presses its button for
+   `id` (see ReadBox). */
 static void Answer(HWND dialog, HWND box, int id, DWORD holdMs)
 {
     HWND owner = GetWindow(box, GW_OWNER);
     std::string buttons;
-    static const struct { int id; const char *name; } BUTTONS[] = {{IDOK, "OK"}, {IDYES, "Yes"}, {IDNO, "No"}, {IDCANCEL, "Cancel"}};
-    for (const auto &button : BUTTONS)
-        if (GetDlgItem(box, button.id) && IsWindowVisible(GetDlgItem(box, button.id)))
-            buttons += std::string(buttons.empty() ? "" : "+") + button.name;
+    bool icon;
+    HWND button = ReadBox(box, id, buttons, icon);
     printf("BOX owner=%s caption=\"%s\" text=\"%s\" buttons=%s icon=%s\n",
            owner == dialog ? "dialog" : owner ? "other" : "none", Text(box).c_str(),
-           Text(GetDlgItem(box, 0xFFFF)).c_str(), buttons.c_str(), HasIcon(box) ? "yes" : "no");
+           Text(GetDlgItem(box, 0xFFFF)).c_str(), buttons.c_str(), icon ? "yes" : "no");
     fflush(stdout);
     Sleep(std::min(holdMs, TimeLeft()));
-    HWND button = GetDlgItem(box, id);
     if (!button)
         Fail("the box has not the button to press");
-    PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)button);
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), (LPARAM)button);
     Poll(STEP_MS, "the box did not close", [&] { return !IsWindow(box); });
 }
 
@@ -297,7 +308,10 @@ static int TimeVelmora(char *exe)
     HWND done = WaitForBoxClosely(dialog, "Done.");
     double finished = NowMs();
     printf("dialog_ms=%.0f prompt_ms=%.0f done_ms=%.0f\n", shown - start, prompted - start, finished - start);
-    PostMessageA(done, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(done, IDOK));
+    std::string buttons;
+    bool icon;
+    HWND button = ReadBox(done, IDOK, buttons, icon);
+    PostMessageA(done, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), (LPARAM)button);
     PostMessageA(dialog, WM_CLOSE, 0, 0);
     WaitForSingleObject(Process.hProcess, TimeLeft());
     return 0;

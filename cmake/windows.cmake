@@ -9,6 +9,9 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(ENTRY WinMainCRTStartup)
     set(HARDENING -Wl,--high-entropy-va)
     set(PROCESSOR "")              # every x86-64 processor has what the compiler uses
+    # Microsoft's x64 ABI: every function that allocates stack or calls another has unwind data
+    # (.pdata, .xdata), or Windows' unwinder takes it for a leaf and a fault's report goes wrong.
+    set(UNWIND "")
 else()
     set(WINDOWS_NAME win32)
     set(ENTRY _WinMainCRTStartup)  # cdecl decoration
@@ -17,6 +20,7 @@ else()
     # and the first VIA C3 lack; Windows 98 SE itself needs no more than a 486DX. The assembler
     # is told too, so that it refuses what a 486 lacks.
     set(PROCESSOR -march=i486 -Wa,-march=i486)
+    set(UNWIND -fno-asynchronous-unwind-tables)  # i686's are DWARF tables that nothing here reads
 endif()
 
 add_executable(Velmora WIN32 ${PROGRAM_SOURCES} ${RESOURCE_SCRIPT})
@@ -25,8 +29,8 @@ target_include_directories(Velmora PRIVATE ${PROGRAM_INCLUDES})
 # GCC 14's intrinsics headers, which the x86_64 windows.h includes, declare their allocator
 # only for a hosted compiler. With GCC 12 the bytes are the same either way.
 target_compile_options(Velmora PRIVATE
-    $<$<COMPILE_LANGUAGE:CXX>:${WARNINGS} ${PROCESSOR} -Os -fno-builtin -fno-exceptions -fno-rtti -fno-ident
-                              -fno-asynchronous-unwind-tables>)
+    $<$<COMPILE_LANGUAGE:CXX>:${WARNINGS} ${PROCESSOR} ${UNWIND} -Os -fno-builtin -fno-exceptions -fno-rtti
+                              -fno-ident>)
 target_link_options(Velmora PRIVATE
     -nostartfiles -nodefaultlibs -s -Wl,-e,${ENTRY}
     # Hardened as a release binary, yet with the 4.0 version fields old loaders accept.

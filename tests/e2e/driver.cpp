@@ -128,8 +128,8 @@ static HWND WaitForDialog(DWORD stepMs)
 
 /* Reads `box` as a user sees it: whether it shows an icon, and its buttons' texts without the
    '&', in its own order. Returns the button to press for `id`: Yes or No by their IDs, which
-   Microsoft documents; for IDOK the one button of an OK box, whatever its ID (Windows may give
-   it IDCANCEL); NULL if the box has no such button. */
+   Microsoft documents; for IDOK the one button of an OK box, whatever its ID (no Microsoft page
+   fixes it); NULL if the box has no such button. */
 static HWND ReadBox(HWND box, int id, std::string &buttons, bool &icon)
 {
     HWND only = NULL;
@@ -311,6 +311,8 @@ static int TimeVelmora(char *exe)
     std::string buttons;
     bool icon;
     HWND button = ReadBox(done, IDOK, buttons, icon);
+    if (!button)
+        Fail("the \"Done.\" box has not one button");
     PostMessageA(done, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), (LPARAM)button);
     PostMessageA(dialog, WM_CLOSE, 0, 0);
     WaitForSingleObject(Process.hProcess, TimeLeft());

@@ -164,7 +164,10 @@ void RunSequence(void)
     for (const char *name : NAMES)
         Query(beta, name);
 
-    /* REG_DWORD data of 0 to 4 bytes over values of other types. */
+    /* REG_DWORD data of 0 to 4 bytes over values of other types: the registry keeps the bytes as
+       written, whatever the type says (Wine's test_set_value for 0 bytes; for others, Raymond
+       Chen, "What the various registry data types mean is different from how they are handled",
+       Microsoft's The Old New Thing, 2009). */
     SetDword(beta, "qword", 0);
     SetDword(beta, "sz", 1);
     SetDword(beta, "bin5", 2);

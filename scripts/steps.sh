@@ -12,7 +12,7 @@
 #   cleanup running  only noted: the cleanup runs to its end, then the   interrupted: a TERM after
 #                    runner dies of the first signal it caught           INT or HUP; interrupted_cleanup
 # Where bash makes that hard:
-# - Nothing forks from a signal to the cleanup's child: a next signal kills a $(...), which reads empty.
+# - Nothing forks between a signal and the cleanup's child: a second signal kills a $(...), read empty.
 # - Steps run in the background and are waited for, and so does wait_for_line's grep: timeout(1)
 #   puts a step in a process group of its own, out of a terminal's reach, and bash runs a trap
 #   once the command in the foreground has ended, but in a `wait` at once. A $(...) is waited

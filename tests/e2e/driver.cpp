@@ -132,7 +132,8 @@ static HWND WaitForDialog(DWORD stepMs)
    fixes it); NULL if the box has no such button. */
 static HWND ReadBox(HWND box, int id, std::string &buttons, bool &icon)
 {
-    HWND only = NULL;
+    HWND last = NULL;
+    int count = 0;
     char className[16];
     icon = false;
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
@@ -144,10 +145,11 @@ static HWND ReadBox(HWND box, int id, std::string &buttons, bool &icon)
             std::string text = Text(child);
             text.erase(std::remove(text.begin(), text.end(), '&'), text.end());
             buttons += (buttons.empty() ? "" : "+") + text;
-            only = buttons.find('+') == std::string::npos ? child : NULL;
+            last = child;
+            count++;
         }
     }
-    return id != IDOK ? GetDlgItem(box, id) : only;
+    return id != IDOK ? GetDlgItem(box, id) : count == 1 ? last : NULL;
 }
 
 /* Prints a box as a user sees it, leaves it on screen for `holdMs`, then presses its button for
